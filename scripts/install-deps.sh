@@ -11,8 +11,13 @@ packages=(
     libgl1-mesa-dev zlib1g-dev liblzma-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     shared-mime-info desktop-file-utils
-    bzip2 xz-utils nodejs npm
+    bzip2 xz-utils
 )
+
+# Node.js may come from elsewhere than Debian (its npm then ships inside the nodejs package).
+if ! command -v npm >/dev/null 2>&1; then
+    packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
