@@ -1,0 +1,58 @@
+#pragma once
+// The program's settings: five switches and the recently used projects in
+// "configuration.ini", and the association of project files with the program.
+//
+// The settings file sits in the program folder. When that folder cannot be written (an
+// installed program under /usr, a read-only medium), every save would fail, so the settings
+// then live in $XDG_CONFIG_HOME/glimmerdrome/configuration.ini (default
+// ~/.config/glimmerdrome/) instead, in the same format. The choice is made once, when the
+// object is created, by trying to create a file in the program folder.
+
+#include <array>
+#include <string>
+
+#include "cIniFather.h"
+
+// Index 0 is the most recent project; "" marks a free place. Only indexes 0 to 8 are used.
+using TRecentFiles = std::array<std::string, 10>;
+
+inline constexpr const char* SettingsFileName = "configuration.ini";
+
+class TConfig : public TIniFather {
+public:
+    // Settings of the running program (ProgramFolder).
+    TConfig();
+    // Settings of a program in program_dir; config_home stands for $XDG_CONFIG_HOME (""
+    // means the environment's) when the folder cannot be written. For tests and tools.
+    explicit TConfig(const std::string& program_dir, const std::string& config_home = "");
+
+    std::string ProgramDir;
+
+    // True when the settings live in the user's configuration folder instead of ProgramDir.
+    bool UsesUserFolder() const { return uses_user_folder; }
+
+    void CloseSettings();
+
+    bool GetShowToolbar() const;
+    void SetShowToolbar(bool value);
+    bool GetQuickStart() const;
+    void SetQuickStart(bool value);
+    bool GetBackupAfterSave() const;
+    void SetBackupAfterSave(bool value);
+    bool GetTestAfterCompile() const;
+    void SetTestAfterCompile(bool value);
+    bool GetAssociation() const;
+    void SetAssociation(bool value);
+
+    void ReadRecentFiles(TRecentFiles& files) const;
+    void WriteRecentFiles(const TRecentFiles& files);
+    void ClearRecentFiles(TRecentFiles& files) const;
+    void AddRecentFile(const std::string& path);
+
+    // Writes or removes the association (on Linux the desktop's MIME type, desktop entry and
+    // icon under the user's data folder), then refreshes the desktop's caches.
+    void ApplyAssociation(bool on);
+
+private:
+    bool uses_user_folder = false;
+};
