@@ -47,3 +47,11 @@ std::string TempFolder();
 // (the root keeps its "/"). Tools and tests may point it elsewhere; "" restores the real one.
 std::string ProgramFolder();
 void SetProgramFolderOverride(std::string folder);
+
+// Creates a new, uniquely named file beside target ("<target>.<random>~") with exclusive
+// creation and the given permission bits (less the umask), for content that is then renamed
+// over target. Returns the open descriptor and sets temp_path, or -1 with errno set.
+int CreateFileBeside(const std::string& target, std::string& temp_path, unsigned mode = 0666);
+
+// Creates the folder and every missing folder above it. True when the folder exists afterwards.
+bool ForceDirectories(const std::string& folder);

@@ -1,0 +1,292 @@
+#include "Association.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "FileErrors.h"
+#include "FilePaths.h"
+
+extern char** environ;
+
+namespace {
+
+const char* const IconName = "application-x-glimmerdrome-project";
+const int IconSizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 192, 256, 512};
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return "";
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool IsPng(const std::string& data) {
+    return data.size() >= 24 && data.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
+}
+
+uint32_t PngWidth(const std::string& data) {
+    auto b = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(data[i])); };
+    return (b(16) << 24) | (b(17) << 16) | (b(18) << 8) | b(19);
+}
+
+// The largest PNG image inside an ICO file; "" when it holds none (older icons keep bitmaps,
+// which desktop icon themes cannot use).
+std::string PngFromIco(const std::string& ico) {
+    auto u16 = [&](size_t i) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(ico[i])) |
+               (static_cast<uint32_t>(static_cast<unsigned char>(ico[i + 1])) << 8);
+    };
+    auto u32 = [&](size_t i) { return u16(i) | (u16(i + 2) << 16); };
+    if (ico.size() < 6 || u16(0) != 0 || u16(2) != 1)
+        return "";
+    uint32_t count = u16(4);
+    std::string best;
+    uint32_t best_width = 0;
+    for (uint32_t n = 0; n < count; ++n) {
+        size_t entry = 6 + 16 * static_cast<size_t>(n);
+        if (entry + 16 > ico.size())
+            break;
+        uint32_t size = u32(entry + 8);
+        uint32_t offset = u32(entry + 12);
+        if (offset > ico.size() || size > ico.size() - offset)
+            continue;
+        std::string image = ico.substr(offset, size);
+        if (!IsPng(image))
+            continue;
+        uint32_t width = PngWidth(image);
+        if (width > best_width) {
+            best_width = width;
+            best = std::move(image);
+        }
+    }
+    return best;
+}
+
+// The icon as it is to be installed: its bytes and the path under the data folder.
+struct TIcon {
+    std::string data;
+    std::string path;
+};
+
+std::string IconFolder(const std::string& data_home, const std::string& size) {
+    return JoinPath(data_home, "icons/hicolor/" + size + "/mimetypes");
+}
+
+TIcon IconFor(const TAssociationPaths& paths) {
+    TIcon icon;
+    if (paths.IconSource.empty() || !FileExists(paths.IconSource))
+        return icon;
+    std::string data = ReadWholeFile(paths.IconSource);
+    std::string ext = ExtractFileExt(paths.IconSource);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".svg") {
+        icon.data = std::move(data);
+        icon.path = JoinPath(IconFolder(paths.DataHome, "scalable"), std::string(IconName) + ".svg");
+        return icon;
+    }
+    if (ext == ".ico")
+        data = PngFromIco(data);
+    if (!IsPng(data))
+        return icon;
+    uint32_t width = PngWidth(data);
+    std::string folder = "scalable";
+    for (int size : IconSizes)
+        if (static_cast<uint32_t>(size) == width)
+            folder = std::to_string(size) + "x" + std::to_string(size);
+    icon.data = std::move(data);
+    icon.path = JoinPath(IconFolder(paths.DataHome, folder), std::string(IconName) + ".png");
+    return icon;
+}
+
+// Every place an icon of ours can have been installed, whatever the source was then.
+std::vector<std::string> AllIconPaths(const std::string& data_home) {
+    std::vector<std::string> all;
+    all.push_back(JoinPath(IconFolder(data_home, "scalable"), std::string(IconName) + ".svg"));
+    all.push_back(JoinPath(IconFolder(data_home, "scalable"), std::string(IconName) + ".png"));
+    for (int size : IconSizes)
+        all.push_back(JoinPath(IconFolder(data_home, std::to_string(size) + "x" + std::to_string(size)),
+                               std::string(IconName) + ".png"));
+    return all;
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& content) {
+    ForceDirectories(ExtractFileDir(path));
+    std::string temp;
+    int fd = CreateFileBeside(path, temp, 0644);
+    if (fd < 0)
+        throw EFCreateError(FileCreateErrorMessage(path, errno));
+    int error = 0;
+    size_t done = 0;
+    while (!error && done < content.size()) {
+        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            error = n < 0 ? errno : EIO;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temp.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temp.c_str());
+        throw EFCreateError(FileCreateErrorMessage(path, error));
+    }
+}
+
+// Quotes one argument of a desktop entry's Exec line and escapes it as a string value.
+std::string ExecArgument(const std::string& arg) {
+    std::string quoted;
+    bool needs_quotes = arg.empty() || arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string::npos;
+    for (char c : arg) {
+        if (needs_quotes && (c == '"' || c == '`' || c == '$' || c == '\\'))
+            quoted += '\\';
+        if (c == '%')
+            quoted += '%';
+        quoted += c;
+    }
+    if (needs_quotes)
+        quoted = "\"" + quoted + "\"";
+    // The Exec value is itself a string value, in which a backslash is written twice.
+    std::string escaped;
+    for (char c : quoted) {
+        if (c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+// Runs a cache tool when it is installed and waits for it; a missing or failing tool only
+// means the desktop notices the change later.
+void RunQuietly(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    if (::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+void RefreshCaches(const TAssociationPaths& paths) {
+    std::string mime = JoinPath(paths.DataHome, "mime");
+    std::string applications = JoinPath(paths.DataHome, "applications");
+    if (FolderExists(JoinPath(mime, "packages")))
+        RunQuietly({"update-mime-database", mime});
+    if (FolderExists(applications))
+        RunQuietly({"update-desktop-database", "-q", applications});
+}
+
+} // namespace
+
+std::vector<TRegistryValue> WindowsAssociationValues(const std::string& program_dir) {
+    return {
+        {".gldp", "Glimmerdrome.Project"},
+        {"Glimmerdrome.Project\\DefaultIcon", program_dir + "\\Glimmerdrome.exe,1"},
+        {"Glimmerdrome.Project\\Shell\\Open\\Command",
+         "\"" + program_dir + "\\Glimmerdrome.exe\" \"%1\""},
+    };
+}
+
+TAssociationPaths DefaultAssociationPaths(const std::string& program_dir) {
+    TAssociationPaths paths;
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    // The base directory spec ignores relative values.
+    if (xdg && xdg[0] == '/')
+        paths.DataHome = ExcludeTrailingPathDelimiter(xdg);
+    else
+        paths.DataHome = JoinPath(HomeFolder(), ".local/share");
+    paths.Program = JoinPath(program_dir, "glimmerdrome");
+    for (const char* name : {"defaultProjectIcon.svg", "defaultProjectIcon.png", "defaultProjectIcon.ico"}) {
+        std::string candidate = JoinPath(program_dir, name);
+        if (FileExists(candidate)) {
+            paths.IconSource = candidate;
+            break;
+        }
+    }
+    return paths;
+}
+
+TAssociationFiles DesktopAssociationFiles(const TAssociationPaths& paths) {
+    TAssociationFiles files;
+    files.MimePackage = JoinPath(paths.DataHome, "mime/packages/glimmerdrome-project.xml");
+    files.DesktopEntry = JoinPath(paths.DataHome, "applications/glimmerdrome.desktop");
+    files.Icon = IconFor(paths).path;
+    return files;
+}
+
+void ApplyDesktopAssociation(bool on, const TAssociationPaths& paths) {
+    TAssociationFiles files = DesktopAssociationFiles(paths);
+    struct TRefresh {
+        const TAssociationPaths& paths;
+        ~TRefresh() { RefreshCaches(paths); }
+    } refresh{paths};  // also after a failed step, as the registry version notifies the shell
+
+    if (!on) {
+        ::unlink(files.MimePackage.c_str());
+        ::unlink(files.DesktopEntry.c_str());
+        for (const std::string& icon : AllIconPaths(paths.DataHome))
+            ::unlink(icon.c_str());
+        return;
+    }
+
+    std::string mime =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"" + std::string(ProjectMimeType) + "\">\n"
+        "    <comment>Glimmerdrome project</comment>\n"
+        "    <icon name=\"" + std::string(IconName) + "\"/>\n"
+        "    <glob pattern=\"*.gldp\"/>\n"
+        "  </mime-type>\n"
+        "</mime-info>\n";
+    WriteFileAtomically(files.MimePackage, mime);
+
+    std::string desktop =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=Glimmerdrome\n"
+        "GenericName=Screensaver Builder\n"
+        "Comment=Turn Flash movies into a screensaver and its installer\n"
+        "Exec=" + ExecArgument(paths.Program) + " %f\n"
+        "Icon=" + std::string(IconName) + "\n"
+        "Terminal=false\n"
+        "MimeType=" + std::string(ProjectMimeType) + ";\n"
+        "Categories=Graphics;Development;\n";
+    WriteFileAtomically(files.DesktopEntry, desktop);
+
+    TIcon icon = IconFor(paths);
+    // A changed source may now land elsewhere: only one icon of ours may remain.
+    for (const std::string& old : AllIconPaths(paths.DataHome))
+        if (old != icon.path)
+            ::unlink(old.c_str());
+    if (!icon.path.empty())
+        WriteFileAtomically(icon.path, icon.data);
+}

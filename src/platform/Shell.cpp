@@ -1,0 +1,153 @@
+#include "Shell.h"
+
+#include <cctype>
+#include <cerrno>
+#include <vector>
+#include <fcntl.h>
+#include <mutex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "FilePaths.h"
+
+extern char** environ;
+
+namespace {
+
+THeadlessShell headless_shell;
+IShell* current_shell = nullptr;
+TScreensaverDescriber describer;
+std::mutex describer_mutex;
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Starts argv in its own session with no terminal and the standard streams on /dev/null, and
+// does not wait for it: a short-lived middle process starts it and exits at once, so the
+// program never leaves a zombie behind. True when the command could be started.
+bool SpawnDetached(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    // Everything that allocates happens before the fork: other threads may hold the
+    // allocator's lock at that moment.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+
+    pid_t middle = ::fork();
+    if (middle < 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return false;
+    }
+    if (middle == 0) {
+        ::setsid();
+        pid_t child;
+        int rc = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+        ::_exit(rc == 0 ? 0 : 127);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+void InstallShell(IShell* shell) { current_shell = shell; }
+
+IShell& CurrentShell() { return current_shell ? *current_shell : headless_shell; }
+
+std::string THeadlessShell::TypeName(const std::string& path) {
+    static const struct {
+        const char* extension;
+        const char* name;
+    } known[] = {
+        {".swf", "Flash Movie"},          {".gldp", "Glimmerdrome Project"},
+        {".scr", "Screen Saver"},         {".ico", "Icon"},
+        {".gif", "GIF Image"},            {".png", "PNG Image"},
+        {".jpg", "JPEG Image"},           {".jpeg", "JPEG Image"},
+        {".bmp", "Bitmap Image"},         {".txt", "Text Document"},
+        {".log", "Text Document"},        {".rtf", "Rich Text Document"},
+        {".exe", "Application"},          {".dll", "Application Extension"},
+        {".ini", "Configuration Settings"}, {".pak", "Glimmerdrome Package"},
+        {".html", "HTML Document"},       {".htm", "HTML Document"},
+        {".chm", "Compiled HTML Help File"}, {".bat", "Windows Batch File"},
+        {".sh", "Shell Script"},          {".zip", "ZIP Archive"},
+    };
+    std::string ext = Lower(ExtractFileExt(path));
+    if (FolderExists(path))
+        return "File Folder";
+    for (const auto& k : known)
+        if (ext == k.extension)
+            return k.name;
+    if (ext.size() <= 1)
+        return "File";
+    std::string upper = ext.substr(1);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string name = upper + " File";
+    // Type names are at most 79 characters wherever they come from.
+    if (name.size() > 79)
+        name.resize(79);
+    return name;
+}
+
+std::string THeadlessShell::DisplayName(const std::string& path) {
+    std::string name = ExtractFileName(ExcludeTrailingPathDelimiter(path));
+    return name.empty() ? path : name;
+}
+
+bool THeadlessShell::Open(const std::string& target) {
+    if (target.empty())
+        return false;
+    return SpawnDetached({"xdg-open", target});
+}
+
+bool THeadlessShell::StartDetachedScript(const std::string& path) {
+    if (!FileExists(path))
+        return false;
+    return SpawnDetached({"/bin/sh", path});
+}
+
+std::string ShellTypeName(const std::string& path) {
+    std::string name = CurrentShell().TypeName(path);
+    if (name.size() > 79)
+        name.resize(79);
+    return name;
+}
+
+std::string ShellDisplayName(const std::string& path) { return CurrentShell().DisplayName(path); }
+
+bool ShellOpen(const std::string& target) { return CurrentShell().Open(target); }
+
+bool StartDetachedScript(const std::string& path) {
+    return CurrentShell().StartDetachedScript(path);
+}
+
+void InstallScreensaverDescriber(TScreensaverDescriber d) {
+    std::lock_guard<std::mutex> lock(describer_mutex);
+    describer = std::move(d);
+}
+
+std::optional<std::string> ScreensaverDescription(const std::string& path) {
+    TScreensaverDescriber d;
+    {
+        std::lock_guard<std::mutex> lock(describer_mutex);
+        d = describer;
+    }
+    if (!d)
+        return std::nullopt;
+    return d(path);
+}

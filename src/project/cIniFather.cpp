@@ -1,0 +1,101 @@
+#include "cIniFather.h"
+
+#include <stdexcept>
+
+std::optional<int32_t> ParseIniNumber(const std::string& text) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (text.compare(i, 1, "$") == 0) {
+        base = 16;
+        i += 1;
+    } else if (text.size() - i > 2 && (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0)) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= text.size())
+        return std::nullopt;
+    uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
+        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        if (value > 0xFFFFFFFFull)
+            return std::nullopt;
+    }
+    int64_t result;
+    if (base == 16) {
+        // Eight hexadecimal digits are a 32-bit pattern: "$FFFFFFFF" is -1.
+        result = static_cast<int32_t>(static_cast<uint32_t>(value));
+    } else {
+        result = static_cast<int64_t>(value);
+        if (result > (negative ? 2147483648LL : 2147483647LL))
+            return std::nullopt;
+    }
+    if (negative)
+        result = -result;
+    return static_cast<int32_t>(result);
+}
+
+TIniFather::~TIniFather() = default;
+
+TIniFile& TIniFather::Ini() const {
+    if (!IniFile)
+        throw std::logic_error("The INI file of " + (FileName.empty() ? std::string("this object") : FileName) +
+                               " is not open");
+    return *IniFile;
+}
+
+std::string TIniFather::ReadText(const std::string& section, const std::string& key,
+                                 const std::string& default_value) const {
+    return Ini().ReadString(section, key, default_value);
+}
+
+void TIniFather::WriteText(const std::string& section, const std::string& key, const std::string& value) {
+    Ini().WriteString(section, key, value);
+}
+
+int32_t TIniFather::ReadNumber(const std::string& section, const std::string& key,
+                               int32_t default_value) const {
+    std::string text = Ini().ReadString(section, key, "");
+    return ParseIniNumber(text).value_or(default_value);
+}
+
+void TIniFather::WriteNumber(const std::string& section, const std::string& key, int32_t value) {
+    Ini().WriteString(section, key, std::to_string(value));
+}
+
+bool TIniFather::ReadFlag(const std::string& section, const std::string& key, bool default_value) const {
+    return ReadNumber(section, key, default_value ? 1 : 0) != 0;
+}
+
+void TIniFather::WriteFlag(const std::string& section, const std::string& key, bool value) {
+    Ini().WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFather::ReadList(const std::string& section, std::vector<std::string>& list) const {
+    for (int i = 0;; ++i) {
+        std::string value = Ini().ReadString(section, std::to_string(i), "");
+        if (value.empty())
+            break;
+        list.push_back(std::move(value));
+    }
+}
+
+void TIniFather::WriteList(const std::string& section, const std::vector<std::string>& list) {
+    Ini().EraseSection(section);
+    for (size_t i = 0; i < list.size(); ++i)
+        Ini().WriteString(section, std::to_string(i), list[i]);
+}
