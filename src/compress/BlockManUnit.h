@@ -1,0 +1,39 @@
+#pragma once
+// The large work buffers of block compression, allocated once and reused by every block.
+//
+// One TBlockMan is one complete set: a compressor and its sorter work only in the set they are
+// given. The process-wide BlockMan is the set of the single compressing thread; a worker of its
+// own needs a set of its own.
+
+#include <cstdint>
+#include <memory>
+
+// Capacities: a block of n bytes needs n + 1 integers per integer buffer and indices 1..n of
+// the byte buffers. They leave room above the 409600-byte block the archive uses.
+constexpr int32_t BLOCK_INDEX_CAPACITY = 410600;
+constexpr int32_t BLOCK_BYTE_CAPACITY = 821202;
+constexpr int32_t BUCKET_HEAD_COUNT = 65536;
+// The largest block the engine accepts.
+constexpr int32_t MAX_BLOCK_SIZE = BLOCK_INDEX_CAPACITY - 1;
+
+class TBlockMan {
+public:
+    TBlockMan();
+    ~TBlockMan();
+    TBlockMan(const TBlockMan&) = delete;
+    TBlockMan& operator=(const TBlockMan&) = delete;
+
+    int32_t* index_buf;     // the sorted suffix order of a block
+    int32_t* rank_buf;      // bucket links, then group numbers, while sorting
+    int32_t* group_buf;     // group lengths while sorting
+    uint8_t* block_buf;     // the raw block, from index 1
+    uint8_t* work_buf;      // the move-to-front output, from index 1
+    int32_t* bucket_heads;  // one entry per two-byte bucket
+
+private:
+    std::unique_ptr<int32_t[]> index_storage, rank_storage, group_storage, bucket_storage;
+    std::unique_ptr<uint8_t[]> block_storage, work_storage;
+};
+
+// The set of the program's one compressing thread, alive from start-up to the end.
+extern TBlockMan BlockMan;
