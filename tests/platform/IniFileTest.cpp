@@ -1,0 +1,157 @@
+#include "IniFile.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+
+TEST(IniFile, MissingFileReadsDefaultsAndIsNotCreated) {
+    TTempDir dir;
+    TIniFile ini(dir / "none.ini");
+    EXPECT_EQ(ini.ReadString("S", "K", "fallback"), "fallback");
+    EXPECT_FALSE(ini.SectionExists("S"));
+    EXPECT_TRUE(ini.ReadSection("S").empty());
+    ini.EraseSection("S");
+    ini.DeleteKey("S", "K");
+    EXPECT_FALSE(fs::exists(dir / "none.ini"));
+}
+
+TEST(IniFile, WritesCrLfReplacesInPlaceAndAppendsKeysAndSections) {
+    TTempDir dir;
+    TIniFile ini(dir / "a.ini");
+    ini.WriteString("One", "a", "1");
+    ini.WriteString("Two", "x", "");
+    ini.WriteString("One", "b", "2");
+    ini.WriteString("One", "A", "changed");
+    EXPECT_EQ(ReadFileBytes(dir / "a.ini"), "[One]\r\nA=changed\r\nb=2\r\n[Two]\r\nx=\r\n");
+    EXPECT_EQ(ini.ReadString("one", "a", "?"), "changed");
+    EXPECT_EQ(ini.ReadString("TWO", "X", "?"), "");
+    EXPECT_TRUE(ini.ValueExists("two", "x"));
+    EXPECT_EQ(ini.ReadSection("one"), (std::vector<std::string>{"A", "b"}));
+    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"One", "Two"}));
+}
+
+TEST(IniFile, ToleratesForeignLayoutAndKeepsWhatItDoesNotOwn) {
+    TTempDir dir;
+    // LF endings, blanks, comments, a key above every section, a line without "=", a
+    // duplicated section and bytes that are not UTF-8.
+    std::string original =
+        "orphan=1\n"
+        "; a comment\n"
+        "  [ Main ]  \n"
+        "  Name  =  spaced value  \n"
+        "junk line\n"
+        "Path=C:\\M\xE9morial\\a.swf\n"
+        "\n"
+        "[Main]\n"
+        "Name=second\n"
+        "Extra=only here\n";
+    WriteFileBytes(dir / "f.ini", original);
+    TIniFile ini(dir / "f.ini");
+    EXPECT_EQ(ini.ReadString("main", "name", ""), "spaced value");
+    EXPECT_EQ(ini.ReadString("Main", "Path", ""), "C:\\M\xE9morial\\a.swf");
+    // The first occurrence of a section answers; the second is not merged into it.
+    EXPECT_EQ(ini.ReadString("Main", "Extra", "none"), "none");
+    EXPECT_EQ(ini.ReadString("", "orphan", "none"), "none");
+    EXPECT_EQ(ini.ReadString("Main", "; a comment", "none"), "none");
+
+    ini.WriteString("Main", "Path", "D:\\b.swf");
+    EXPECT_EQ(ReadFileBytes(dir / "f.ini"),
+              "orphan=1\r\n"
+              "; a comment\r\n"
+              "  [ Main ]  \r\n"
+              "  Name  =  spaced value  \r\n"
+              "junk line\r\n"
+              "Path=D:\\b.swf\r\n"
+              "\r\n"
+              "[Main]\r\n"
+              "Name=second\r\n"
+              "Extra=only here\r\n");
+
+    // A new key goes after the last key of the first occurrence, before its blank line.
+    ini.WriteString("Main", "New", "n");
+    EXPECT_NE(ReadFileBytes(dir / "f.ini").find("Path=D:\\b.swf\r\nNew=n\r\n\r\n[Main]"),
+              std::string::npos);
+
+    // Erasing removes every occurrence, so nothing of the section can be read afterwards.
+    ini.EraseSection("MAIN");
+    EXPECT_FALSE(ini.SectionExists("Main"));
+    EXPECT_EQ(ReadFileBytes(dir / "f.ini"), "orphan=1\r\n; a comment\r\n");
+}
+
+TEST(IniFile, LineBreaksInAValueCannotInjectKeys) {
+    TTempDir dir;
+    TIniFile ini(dir / "i.ini");
+    ini.WriteString("S", "Name", "evil\r\n[Other]\nKey=1");
+    EXPECT_FALSE(ini.SectionExists("Other"));
+    EXPECT_EQ(ini.ReadString("S", "Name", ""), "evil  [Other] Key=1");
+    EXPECT_THROW(ini.WriteString("S", "a=b", "1"), std::invalid_argument);
+    EXPECT_THROW(ini.WriteString("S]", "a", "1"), std::invalid_argument);
+}
+
+TEST(IniFile, RefusedWriteRaisesUnableToWrite) {
+    TTempDir dir;
+    WriteFileBytes(dir / "plain", "x");
+    // The folder of this file is a regular file: no one, root included, can create it.
+    std::string path = dir / "plain/project.gldp";
+    TIniFile ini(path);
+    try {
+        ini.WriteString("S", "K", "V");
+        FAIL() << "the write was reported as done";
+    } catch (const EIniWriteError& e) {
+        EXPECT_STREQ(e.what(), ("Unable to write to " + path).c_str());
+    }
+    // A folder standing where the file should be cannot be replaced either.
+    fs::create_directory(dir / "isdir.ini");
+    TIniFile over_folder(dir / "isdir.ini");
+    EXPECT_THROW(over_folder.WriteString("S", "K", "V"), EIniWriteError);
+    EXPECT_TRUE(fs::is_directory(dir / "isdir.ini"));
+    EXPECT_EQ(CountEntries(dir.Path()), 2u);
+}
+
+TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
+    TTempDir dir;
+    std::string path = dir / "p.ini";
+    std::string original = "[S]\r\nK=old\r\n";
+    WriteFileBytes(path, original);
+
+    // A file-size limit makes the write of the new content fail part-way, as a full disk would.
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool raised = false;
+    try {
+        TIniFile(path).WriteString("S", "K", std::string(1000, 'n'));
+    } catch (const EIniWriteError&) {
+        raised = true;
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_EQ(CountEntries(dir.Path()), 1u) << "the half-written temporary file was left behind";
+}
+
+TEST(IniFile, KeepsPermissionsAndWritesThroughLinks) {
+    TTempDir dir;
+    std::string path = dir / "m.ini";
+    WriteFileBytes(path, "[S]\r\n");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(path, dir / "link.ini");
+
+    TIniFile(dir / "link.ini").WriteString("S", "K", "1");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(ReadFileBytes(path), "[S]\r\nK=1\r\n");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}

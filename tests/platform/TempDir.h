@@ -1,0 +1,52 @@
+#pragma once
+// A fresh folder under the temporary folder for one test, removed with everything in it
+// afterwards, and small file helpers for the tests that use it.
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+class TTempDir {
+public:
+    TTempDir() {
+        std::random_device rd;
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("gldtest-" + std::to_string(rd()) + "-" + std::to_string(rd())))
+                    .string();
+        std::filesystem::create_directories(path_);
+    }
+    ~TTempDir() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+inline std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFileBytes(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+// Names in a folder, to see that no temporary file was left behind.
+inline size_t CountEntries(const std::string& folder) {
+    size_t n = 0;
+    for (auto it = std::filesystem::directory_iterator(folder); it != std::filesystem::directory_iterator(); ++it)
+        ++n;
+    return n;
+}
