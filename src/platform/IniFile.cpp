@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -254,6 +255,30 @@ void ReplaceFile(const std::string& path, const std::string& content) {
     }
 }
 
+// Serialises the read-change-rename of writers in one folder, across processes: without it two
+// programs sharing a settings file could each rename their own copy over the other's change.
+// The folder is locked rather than the file because every write replaces the file's inode.
+// Readers need no lock: they see the old or the new file, never a mixture.
+class TFolderLock {
+public:
+    explicit TFolderLock(const std::string& path) {
+        std::string folder = ExtractFileDir(path);
+        fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0)
+            while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~TFolderLock() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    TFolderLock(const TFolderLock&) = delete;
+    TFolderLock& operator=(const TFolderLock&) = delete;
+
+private:
+    int fd = -1;
+};
+
 std::string SingleLine(const std::string& value) {
     std::string v = value;
     for (char& c : v)
@@ -296,18 +321,21 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
     CheckName(section, true);
     CheckName(key, false);
+    TFolderLock lock(file_name);
     TIniText text(file_name);
     text.Set(section, key, SingleLine(value));
     ReplaceFile(file_name, text.Content());
 }
 
 void TIniFile::EraseSection(const std::string& section) {
+    TFolderLock lock(file_name);
     TIniText text(file_name);
     if (text.EraseSection(section))
         ReplaceFile(file_name, text.Content());
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+    TFolderLock lock(file_name);
     TIniText text(file_name);
     if (text.DeleteKey(section, key))
         ReplaceFile(file_name, text.Content());

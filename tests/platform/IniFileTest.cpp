@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TempDir.h"
 
@@ -154,4 +156,21 @@ TEST(IniFile, KeepsPermissionsAndWritesThroughLinks) {
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(IniFile, ConcurrentWritersLoseNoKeys) {
+    TTempDir dir;
+    std::string path = dir / "shared.ini";
+    const int per_process = 40;
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    TIniFile ini(path);
+    const char* who = child == 0 ? "child" : "parent";
+    for (int i = 0; i < per_process; ++i)
+        ini.WriteString("S", std::string(who) + std::to_string(i), "v");
+    if (child == 0)
+        _exit(0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(ini.ReadSection("S").size(), 2u * per_process);
 }
