@@ -243,7 +243,7 @@ void ReplaceFile(const std::string& path, const std::string& content) {
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0)
+    if (ok && ::fdatasync(fd) != 0)
         ok = false;
     if (::close(fd) != 0)
         ok = false;
