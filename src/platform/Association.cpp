@@ -279,7 +279,7 @@ void ApplyDesktopAssociation(bool on, const TAssociationPaths& paths) {
         "Icon=" + std::string(IconName) + "\n"
         "Terminal=false\n"
         "MimeType=" + std::string(ProjectMimeType) + ";\n"
-        "Categories=Graphics;Development;\n";
+        "Categories=Graphics;\n";
     WriteFileAtomically(files.DesktopEntry, desktop);
 
     TIcon icon = IconFor(paths);
