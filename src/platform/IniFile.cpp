@@ -197,8 +197,13 @@ private:
     void Reclassify() {
         lines.clear();
         lines.reserve(raw.size());
-        for (const std::string& l : raw)
-            lines.push_back(Classify(l));
+        for (const std::string& l : raw) {
+            std::string_view text = l;
+            // Editors that mark UTF-8 files put a byte-order mark in front of the first header.
+            if (lines.empty() && text.substr(0, 3) == "\xEF\xBB\xBF")
+                text.remove_prefix(3);
+            lines.push_back(Classify(text));
+        }
     }
     std::vector<std::string> raw;
 };

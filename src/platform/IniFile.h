@@ -3,7 +3,8 @@
 // time, straight to the disk, with no cache.
 //
 // Format, as read and written here:
-//  - The file is 8-bit text; bytes are kept as they are (no code-page conversion).
+//  - The file is 8-bit text; bytes are kept as they are (no code-page conversion). A UTF-8
+//    byte-order mark at the start is skipped when reading and kept when writing.
 //  - Lines end in CR LF when written; a lone LF is accepted when reading, and a file that
 //    arrives with LF endings is written back with CR LF on its first change.
 //  - "[name]" starts a section (blanks around the line and the name are ignored). "key=value"

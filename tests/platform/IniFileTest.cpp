@@ -88,6 +88,16 @@ TEST(IniFile, ToleratesForeignLayoutAndKeepsWhatItDoesNotOwn) {
     EXPECT_EQ(ReadFileBytes(dir / "f.ini"), "orphan=1\r\n; a comment\r\n");
 }
 
+TEST(IniFile, ByteOrderMarkDoesNotHideTheFirstSection) {
+    TTempDir dir;
+    WriteFileBytes(dir / "bom.ini", "\xEF\xBB\xBF[General Information]\r\nProjectName=Marked\r\n");
+    TIniFile ini(dir / "bom.ini");
+    EXPECT_EQ(ini.ReadString("General Information", "ProjectName", ""), "Marked");
+    ini.WriteString("General Information", "Version", "2");
+    EXPECT_EQ(ReadFileBytes(dir / "bom.ini"),
+              "\xEF\xBB\xBF[General Information]\r\nProjectName=Marked\r\nVersion=2\r\n");
+}
+
 TEST(IniFile, LineBreaksInAValueCannotInjectKeys) {
     TTempDir dir;
     TIniFile ini(dir / "i.ini");
