@@ -1,0 +1,31 @@
+#pragma once
+// The move-to-front list shared by the encoder and the decoder.
+//
+// Coded stream alphabet (symbols 0..257): 0 and 1 are the base-2 digits of a run of zero
+// values, m + 1 stands for a value m in 1..255, and 257 ends the block.
+
+#include <cstdint>
+
+constexpr int MTF_SYMBOL_RUN_A = 0;
+constexpr int MTF_SYMBOL_RUN_B = 1;
+constexpr int MTF_SYMBOL_END = 257;
+constexpr int MTF_SYMBOL_COUNT = 258;
+
+class TMTFBase {
+public:
+    TMTFBase() { Reset(); }
+    // The list in byte order: every block starts from here.
+    void Reset();
+    void MoveToFront(uint8_t c);
+    // Makes position the inverse of list again after the list-only fast paths.
+    void RebuildPositions();
+
+    uint8_t position[256]; // position[c] = list position of byte value c
+    uint8_t list[256];     // list[k] = byte value at list position k (0 = front)
+
+protected:
+    // Moves the value at list position k to the front and returns it; position is left stale.
+    uint8_t TakeFromList(int k);
+    // The list position of c, found in the list itself; position is not consulted.
+    int FindInList(uint8_t c) const;
+};

@@ -1,0 +1,60 @@
+#include "StrucAriDecoderUnit.h"
+
+#include "CompressErrors.h"
+
+TStrucAriDecoder::TStrucAriDecoder() : model_storage(std::make_unique<THeadAriModel>()) {}
+
+TStrucAriDecoder::~TStrucAriDecoder() = default;
+
+void TStrucAriDecoder::StartDecoding() {
+    value = int32_t(InputBits(16));
+    low = 0;
+    high = ARI_TOP_VALUE;
+    model_storage->Reset();
+    model = model_storage.get();
+}
+
+int32_t TStrucAriDecoder::DecodeIndex(TGroupAriModel& m) {
+    const int32_t range = high - low + 1;
+    const int32_t total = m.cum_freq[0];
+    const int32_t target = ((value - low + 1) * total - 1) / range;
+    if (value < low || value > high || target < 0 || target >= total)
+        throw EDataCorrupt("Damaged data block: the coded data leave the coder's range.");
+    int32_t i = 1;
+    while (m.cum_freq[i] > target) ++i;
+    // The last index only reserves a count; no encoder ever codes it.
+    if (i >= m.num_indices) throw EDataCorrupt("Damaged data block: the coded data name no symbol.");
+    high = low + (range * m.cum_freq[i - 1]) / total - 1;
+    low = low + (range * m.cum_freq[i]) / total;
+    for (;;) {
+        if (high < ARI_HALF) {
+        } else if (low >= ARI_HALF) {
+            value -= ARI_HALF;
+            low -= ARI_HALF;
+            high -= ARI_HALF;
+        } else if (low >= ARI_FIRST_QUARTER && high < ARI_THIRD_QUARTER) {
+            value -= ARI_FIRST_QUARTER;
+            low -= ARI_FIRST_QUARTER;
+            high -= ARI_FIRST_QUARTER;
+        } else {
+            break;
+        }
+        low = 2 * low;
+        high = 2 * high + 1;
+        value = 2 * value + InputBit();
+    }
+    return i;
+}
+
+int32_t TStrucAriDecoder::DecodeSymbol() {
+    TGroupAriModel& head = *model->head_model;
+    int32_t i = DecodeIndex(head);
+    const int32_t g = head.index_to_char[i];
+    head.Update(i);
+    if (g <= 1) return g;
+    TGroupAriModel& m = *model->sub_models[g];
+    i = DecodeIndex(m);
+    const int32_t offset = m.index_to_char[i];
+    m.Update(i);
+    return m.first_symbol + offset;
+}
