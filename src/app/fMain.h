@@ -1,0 +1,153 @@
+#pragma once
+// The main window: menus, toolbar, the four project pages, the file list and the status bar.
+// The pages are the only long-lived copy of the project; LoadProject, SaveProject and
+// NewProject move a whole project between them and a project file.
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Config.h"
+
+#if __has_include("BuildCommands.h") && !defined(GLD_NO_BUILD_COMMANDS)
+#include "BuildCommands.h"
+#define GLD_HAVE_BUILD_COMMANDS 1
+#endif
+
+class QLabel;
+class QMenu;
+class QTreeWidgetItem;
+namespace Ui {
+class TfrmMain;
+}
+
+// Appends ".gldp" unless the path already ends with it in any letter case.
+std::string EnsureProjectExtension(const std::string& path);
+
+// The text of the general error box: the message, with "." added when its last character
+// sorts after ".".
+std::string ErrorBoxText(const std::string& message);
+
+// Shows an exception's message in the general error box captioned "Glimmerdrome".
+void ShowErrorBox(const std::string& message);
+
+// Runs a command so that an exception ends only the command: its message goes to the general
+// error box and the program goes on. Returns false when the command failed.
+bool RunGuarded(const std::function<void()>& command);
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // settings: the program's settings object; tests pass one on a temporary folder.
+    explicit TfrmMain(std::unique_ptr<TConfig> settings = nullptr, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    std::vector<std::string> FileList;
+    bool Modified = false;
+    std::string ProjectFile;
+    std::string IconFile;
+    bool Activated = false;
+    // The preview control of the Files page; null while the page is not in use.
+    QWidget* flashPreview = nullptr;
+
+    TConfig& Settings();
+    Ui::TfrmMain& Form() { return *ui; }
+
+    void SetModify();
+    void LoadProject(const std::string& path);
+    void SaveProject(const std::string& path);
+    void NewProject();
+    void RefreshFileList();
+    bool SwapFiles(int a, int b);
+    void BuildReopenMenu();
+    std::string DefaultIconFile() const;
+
+    // File commands.
+    void NewCommand();
+    void OpenCommand();
+    void ReopenCommand(const std::string& path);
+    void Save();
+    void SaveAs();
+    void CloseCommand();
+
+    // File list commands.
+    void AddFiles();
+    void RemoveFiles();
+    void MoveUp();
+    void MoveDown();
+    void ToggleView();
+    void SelectAllFiles();
+    // Positions of the selected rows, top down.
+    std::vector<int> SelectedRows() const;
+    void SelectRows(const std::vector<int>& rows);
+
+    // Pickers of the pages.
+    void PickIcon();
+    void ResetIcon();
+    void PickReadme();
+    void PickLicense();
+    // Shows the picture of an icon file in the icon box; throws when it cannot be shown.
+    void ShowIconPicture(const std::string& path);
+
+    void ShowOptionsCommand();
+    void ShowQuickStart();
+    // The first activation: quick start or a new project, once.
+    void FormActivate();
+
+    // For the build commands.
+    int FileRowCount();
+    bool ProjectModified() const { return Modified; }
+    void SetMainEnabled(bool enabled);
+
+
+public slots:
+    // The Files page's selection and focus, which drive the file panes and the preview.
+    void lsFilesSelectItem(QTreeWidgetItem* item, bool selected);
+    void tabFilesEnter();
+    void tabFilesExit();
+    void LoadPreview(const std::string& path);
+    void ShowHintInStatus(const QString& hint);
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void ConnectActions();
+    void ConnectEditors();
+    void ApplyIntervalRule();
+    void ApplyInstallModeRule();
+    void ClearModified(const std::string& title);
+    void SaveAsNeeded();
+    void PickTextFile(class QLineEdit* edit);
+    void MoveSelection(bool up);
+    void ShowFilesContextMenu(const QPoint& position);
+    void SelectionChanged();
+    void WriteCleanup();
+
+    // The build commands see the window through this adapter (the window's own fields carry
+    // the names the adapter's operations have).
+    std::unique_ptr<class TMainBuildHost> buildHost;
+    void RunBuildCommand(const char* name);
+
+    std::unique_ptr<Ui::TfrmMain> ui;
+    std::unique_ptr<TConfig> settings;
+    QLabel* ssStatus = nullptr;
+    QLabel* ssFileDate = nullptr;
+    QLabel* ssDimension = nullptr;
+    QLabel* ssFileNameIcon = nullptr;
+    QLabel* ssFileName = nullptr;
+    QLabel* ssModified = nullptr;
+    QMenu* filesMenu = nullptr;
+    std::string lastFlashFolder;
+    int refreshGeneration = 0;
+    bool shown = false;
+    std::vector<std::string> selectedPaths;
+};

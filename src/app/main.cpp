@@ -1,0 +1,43 @@
+// The program: the main window over the project named on the command line, if any.
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "EventPump.h"
+#include "FileDialogs.h"
+#include "QtMessageBoxes.h"
+#include "QtShell.h"
+#include "dm.h"
+#include "fMain.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Glimmerdrome");
+    QApplication::setWindowIcon(Tdm::ProgramIcon());
+
+    QtMessageBoxes boxes;
+    InstallMessageBoxes(&boxes);
+    TQtShell shell;
+    InstallShell(&shell);
+    InstallMessagePump([] { QCoreApplication::processEvents(); });
+
+    int result = 0;
+    {
+        TfrmMain window;
+        dm();
+        const QStringList arguments = QCoreApplication::arguments();
+        if (arguments.size() > 1) {
+            // A project named on the command line replaces the quick start; further arguments
+            // are ignored.
+            window.Activated = true;
+            const std::string path = arguments.at(1).toStdString();
+            RunGuarded([&] { window.LoadProject(path); });
+        }
+        window.show();
+        result = application.exec();
+    }
+    InstallMessagePump(nullptr);
+    InstallShell(nullptr);
+    InstallMessageBoxes(nullptr);
+    return result;
+}

@@ -1,0 +1,119 @@
+#include "fQuickStart.h"
+
+#include <QKeyEvent>
+
+#include "FileDialogs.h"
+#include "FilePaths.h"
+#include "Shell.h"
+#include "Utils.h"
+#include "dm.h"
+#include "fMain.h"
+#include "ui_fQuickStart.h"
+
+TfrmQuickStart::TfrmQuickStart(TfrmMain& window)
+    : QDialog(&window), main(window), ui(std::make_unique<Ui::TfrmQuickStart>()) {
+    ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ui->imgProgram->setPixmap(QPixmap::fromImage(Tdm::ProgramIconImage(48)));
+    ui->btNew->setIcon(Tdm::Picture(imgNew, 32));
+    ui->btOpenFile->setIcon(Tdm::Picture(imgOpen, 32));
+    ui->btOpenRecentFile->setIcon(Tdm::Picture(imgReopen, 32));
+
+    QFont title = ui->labTitle->font();
+    title.setPointSizeF(title.pointSizeF() * 1.6);
+    title.setBold(true);
+    ui->labTitle->setFont(title);
+    QFont heading = ui->labSideHeading->font();
+    heading.setPointSizeF(heading.pointSizeF() * 1.2);
+    heading.setBold(true);
+    ui->labSideHeading->setFont(heading);
+    ui->palSide->setAutoFillBackground(true);
+    QPalette side = ui->palSide->palette();
+    side.setColor(QPalette::Window, QColor(0x1F, 0x2F, 0x5E));
+    side.setColor(QPalette::WindowText, QColor(0xF2, 0xF4, 0xFA));
+    ui->palSide->setPalette(side);
+
+    connect(ui->btNew, &QToolButton::clicked, this, [this] { btNewClick(); });
+    connect(ui->btClose, &QPushButton::clicked, this, [this] { btNewClick(); });
+    connect(ui->btOpenFile, &QToolButton::clicked, this, [this] { btOpenFileClick(); });
+    connect(ui->btOpenRecentFile, &QToolButton::clicked, this, [this] { btOpenRecentFileClick(); });
+    connect(ui->btHelp, &QPushButton::clicked, this, [this] { btHelpClick(); });
+}
+
+TfrmQuickStart::~TfrmQuickStart() = default;
+
+void TfrmQuickStart::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TfrmQuickStart::FormShow() {
+    ui->chkShowQuickStart->setChecked(true);
+    ui->cboxRecentFiles->clear();
+    RunGuarded([this] {
+        TRecentFiles recent;
+        main.Settings().ReadRecentFiles(recent);
+        for (const auto& path : recent)
+            if (!path.empty()) ui->cboxRecentFiles->addItem(QString::fromStdString(path));
+    });
+    ui->cboxRecentFiles->setCurrentIndex(ui->cboxRecentFiles->count() > 0 ? 0 : -1);
+}
+
+void TfrmQuickStart::keyPressEvent(QKeyEvent* event) {
+    // Esc answers like "&Close", the window's cancel button: a new project.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        btNewClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfrmQuickStart::done(int result) {
+    FormClose();
+    QDialog::done(result);
+}
+
+void TfrmQuickStart::FormClose() {
+    if (closed) return;
+    closed = true;
+    RunGuarded([this] { main.Settings().SetQuickStart(ui->chkShowQuickStart->isChecked()); });
+}
+
+void TfrmQuickStart::btNewClick() {
+    RunGuarded([this] { main.NewProject(); });
+    accept();
+}
+
+void TfrmQuickStart::btOpenFileClick() {
+    TFileDialogRequest request;
+    request.kind = TFileDialogKind::Open;
+    request.filter = "Glimmerdrome Project (*.gldp)|*.gldp";
+    const auto chosen = RunFileDialog(this, request);
+    if (chosen.empty()) return;
+    // A project that fails to load is reported and the chooser stays open.
+    if (RunGuarded([&] { main.LoadProject(chosen.front()); })) accept();
+}
+
+void TfrmQuickStart::btOpenRecentFileClick() {
+    if (ui->cboxRecentFiles->currentIndex() < 0) return;
+    const std::string path = ui->cboxRecentFiles->currentText().toStdString();
+    if (FileExists(path)) {
+        if (RunGuarded([&] { main.LoadProject(path); })) accept();
+    } else {
+        Warn(path + " does not exist!");
+    }
+}
+
+void TfrmQuickStart::btHelpClick() {
+#ifdef GLD_HAVE_BUILD_COMMANDS
+    // The same user guide the Topic command opens.
+    ShellOpen(JoinPath(ProgramFolder(), HelpFileName));
+#else
+    ShellOpen(JoinPath(ProgramFolder(), "gldhelp.html"));
+#endif
+}
+
+void ShowQuickStart(TfrmMain& main) {
+    TfrmQuickStart window(main);
+    window.exec();
+}
