@@ -65,10 +65,10 @@ void StepProgress() {
     if (state.position > 100)
         state.position = 100;
     ++state.steps_done;
-    if (current_view)
-        current_view->SetPosition(state.position);
     if (state.steps_done == state.steps)
-        FinishProgress();
+        FinishProgress(); // the view never shows the 99 that three thirds add up to
+    else if (current_view)
+        current_view->SetPosition(state.position);
 }
 
 void AdvanceProgress(const std::string& title, const std::string& description) {

@@ -64,6 +64,9 @@ TEST_F(ProgressTest, ThreeStepsShow33Then66ThenAFullBarWithTheButton) {
     EXPECT_TRUE(CurrentProgress().succeed_visible);
     EXPECT_EQ(CurrentProgress().steps_done, 3);
     EXPECT_EQ(CurrentProgress().description, "three");
+    // The window jumps from 66 straight to the full bar.
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "bar 99"), 0);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "bar 100"), 1);
 }
 
 TEST_F(ProgressTest, FourStepsShowQuartersAndTheViewHearsEveryChangeInOrder) {
