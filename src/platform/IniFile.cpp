@@ -169,6 +169,18 @@ public:
         return erased;
     }
 
+    bool ReplaceSection(const std::string& section,
+                        const std::vector<std::pair<std::string, std::string>>& values) {
+        bool changed = EraseSection(section);
+        if (values.empty())
+            return changed;
+        raw.push_back("[" + section + "]");
+        for (const auto& [key, value] : values)
+            raw.push_back(key + "=" + value);
+        Reclassify();
+        return true;
+    }
+
     bool DeleteKey(std::string_view section, std::string_view key) {
         size_t header = FindSection(section);
         if (header == npos)
@@ -336,6 +348,21 @@ void TIniFile::EraseSection(const std::string& section) {
     TFolderLock lock(file_name);
     TIniText text(file_name);
     if (text.EraseSection(section))
+        ReplaceFile(file_name, text.Content());
+}
+
+void TIniFile::ReplaceSection(const std::string& section,
+                              const std::vector<std::pair<std::string, std::string>>& values) {
+    CheckName(section, true);
+    std::vector<std::pair<std::string, std::string>> lines;
+    lines.reserve(values.size());
+    for (const auto& [key, value] : values) {
+        CheckName(key, false);
+        lines.emplace_back(key, SingleLine(value));
+    }
+    TFolderLock lock(file_name);
+    TIniText text(file_name);
+    if (text.ReplaceSection(section, lines))
         ReplaceFile(file_name, text.Content());
 }
 

@@ -27,6 +27,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 class EIniWriteError : public std::runtime_error {
@@ -46,6 +47,11 @@ public:
     // Removes the section with all its keys (every occurrence). A missing section is no error
     // and leaves the file untouched (no file is created).
     void EraseSection(const std::string& section);
+    // Removes every occurrence of the section and adds it anew at the end of the file with the
+    // given keys and values, in one atomic write: the file holds the old section or the new
+    // one, never a part of it. An empty list only removes the section.
+    void ReplaceSection(const std::string& section,
+                        const std::vector<std::pair<std::string, std::string>>& values);
     // Removes one key; a missing key or section leaves the file untouched.
     void DeleteKey(const std::string& section, const std::string& key);
     bool SectionExists(const std::string& section) const;

@@ -95,7 +95,11 @@ void TIniFather::ReadList(const std::string& section, std::vector<std::string>& 
 }
 
 void TIniFather::WriteList(const std::string& section, const std::vector<std::string>& list) {
-    Ini().EraseSection(section);
+    // One atomic write instead of one per entry: a list of hundreds of movies saves at once,
+    // and a failed save leaves the old list whole rather than cut short.
+    std::vector<std::pair<std::string, std::string>> values;
+    values.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i)
-        Ini().WriteString(section, std::to_string(i), list[i]);
+        values.emplace_back(std::to_string(i), list[i]);
+    Ini().ReplaceSection(section, values);
 }

@@ -36,7 +36,8 @@ public:
     void WriteFlag(const std::string& section, const std::string& key, bool value);
     // Appends the values of keys "0", "1", … up to the first one that is missing or empty.
     void ReadList(const std::string& section, std::vector<std::string>& list) const;
-    // Removes the whole section, then writes entry i as key i.
+    // Removes the whole section, then writes entry i as key i (the section moves to the end of
+    // the file). The whole list is one atomic write.
     void WriteList(const std::string& section, const std::vector<std::string>& list);
 
 protected:

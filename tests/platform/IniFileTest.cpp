@@ -1,11 +1,9 @@
 #include "IniFile.h"
 
-#include <csignal>
 #include <filesystem>
 #include <random>
 #include <tuple>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -135,21 +133,15 @@ TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
     WriteFileBytes(path, original);
 
     // A file-size limit makes the write of the new content fail part-way, as a full disk would.
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     bool raised = false;
-    try {
-        TIniFile(path).WriteString("S", "K", std::string(1000, 'n'));
-    } catch (const EIniWriteError&) {
-        raised = true;
+    {
+        TFileSizeLimit limit(64);
+        try {
+            TIniFile(path).WriteString("S", "K", std::string(1000, 'n'));
+        } catch (const EIniWriteError&) {
+            raised = true;
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
-
     EXPECT_TRUE(raised);
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_EQ(CountEntries(dir.Path()), 1u) << "the half-written temporary file was left behind";

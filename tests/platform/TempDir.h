@@ -2,11 +2,13 @@
 // A fresh folder under the temporary folder for one test, removed with everything in it
 // afterwards, and small file helpers for the tests that use it.
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 
 class TTempDir {
 public:
@@ -50,3 +52,26 @@ inline size_t CountEntries(const std::string& folder) {
         ++n;
     return n;
 }
+
+// Limits the size of files this process writes, as a full disk would: a write past the limit
+// fails with EFBIG instead of killing the process. Restored at the end of the scope.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        old_handler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~TFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, old_handler);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+private:
+    struct rlimit saved {};
+    void (*old_handler)(int) = SIG_DFL;
+};

@@ -67,6 +67,14 @@ TEST(IniFather, ListsAppendAndReplace) {
     doc.ReadList("L", list);
     EXPECT_EQ(list, (std::vector<std::string>{"kept", "z"}));
     EXPECT_EQ(ReadFileBytes(dir / "l.ini"), "[L]\r\n0=z\r\n");
+
+    // A list that cannot be written in full leaves the old one whole, not cut short.
+    std::vector<std::string> many(50, std::string(40, 'm'));
+    {
+        TFileSizeLimit limit(400);
+        EXPECT_THROW(doc.WriteList("L", many), EIniWriteError);
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "l.ini"), "[L]\r\n0=z\r\n");
 }
 
 TEST(IniFather, UseWithoutAFileIsAProgrammingError) {

@@ -1,9 +1,7 @@
 #include "cScl.h"
 
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include "../platform/TempDir.h"
 #include "Utils.h"
@@ -200,20 +198,15 @@ TEST(ProjectDocument, RefusedSaveRaisesAndKeepsTheKeysWrittenBefore) {
     TSCL scl;
     scl.Load(path);
     FillNewProject(scl);
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 120;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     bool raised = false;
-    try {
-        scl.Save();
-    } catch (const EIniWriteError&) {
-        raised = true;
+    {
+        TFileSizeLimit limit(120);
+        try {
+            scl.Save();
+        } catch (const EIniWriteError&) {
+            raised = true;
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
     EXPECT_TRUE(raised);
     std::string kept = ReadFileBytes(path);
     EXPECT_EQ(kept.rfind("[General Information]\r\nProjectName=Glimmerdrome\r\n", 0), 0u) << kept;
