@@ -344,6 +344,20 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
     ReplaceFile(file_name, text.Content());
 }
 
+void TIniFile::WriteStrings(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& values) {
+    CheckName(section, true);
+    for (const auto& [key, value] : values)
+        CheckName(key, false);
+    if (values.empty())
+        return;
+    TFolderLock lock(file_name);
+    TIniText text(file_name);
+    for (const auto& [key, value] : values)
+        text.Set(section, key, SingleLine(value));
+    ReplaceFile(file_name, text.Content());
+}
+
 void TIniFile::EraseSection(const std::string& section) {
     TFolderLock lock(file_name);
     TIniText text(file_name);

@@ -44,6 +44,10 @@ public:
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& default_value) const;
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    // Writes several keys of one section as WriteString would, one after the other, but in one
+    // atomic write.
+    void WriteStrings(const std::string& section,
+                      const std::vector<std::pair<std::string, std::string>>& values);
     // Removes the section with all its keys (every occurrence). A missing section is no error
     // and leaves the file untouched (no file is created).
     void EraseSection(const std::string& section);

@@ -81,9 +81,12 @@ void TConfig::ReadRecentFiles(TRecentFiles& files) const {
 }
 
 void TConfig::WriteRecentFiles(const TRecentFiles& files) {
+    std::vector<std::pair<std::string, std::string>> values;
     for (int i = 0; i < StoredRecentFiles; ++i)
         if (!files[static_cast<size_t>(i)].empty())
-            Ini().WriteString(Recent, std::to_string(i), files[static_cast<size_t>(i)]);
+            values.emplace_back(std::to_string(i), files[static_cast<size_t>(i)]);
+    // One atomic write for the whole list: the stored list never shows a half-done move.
+    Ini().WriteStrings(Recent, values);
 }
 
 void TConfig::ClearRecentFiles(TRecentFiles& files) const { files.fill(""); }

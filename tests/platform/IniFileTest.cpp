@@ -36,6 +36,11 @@ TEST(IniFile, WritesCrLfReplacesInPlaceAndAppendsKeysAndSections) {
     EXPECT_TRUE(ini.ValueExists("two", "x"));
     EXPECT_EQ(ini.ReadSection("one"), (std::vector<std::string>{"A", "b"}));
     EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"One", "Two"}));
+
+    ini.WriteStrings("two", {{"y", "2"}, {"X", "1"}});
+    ini.WriteStrings("Three", {{"z", "3"}});
+    EXPECT_EQ(ReadFileBytes(dir / "a.ini"),
+              "[One]\r\nA=changed\r\nb=2\r\n[Two]\r\nX=1\r\ny=2\r\n[Three]\r\nz=3\r\n");
 }
 
 TEST(IniFile, ToleratesForeignLayoutAndKeepsWhatItDoesNotOwn) {
