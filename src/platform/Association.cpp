@@ -244,6 +244,10 @@ TAssociationFiles DesktopAssociationFiles(const TAssociationPaths& paths) {
 }
 
 void ApplyDesktopAssociation(bool on, const TAssociationPaths& paths) {
+    // Without a home there is no user data folder; a relative one would litter the current
+    // folder instead.
+    if (paths.DataHome.empty() || paths.DataHome.front() != '/')
+        throw EInOutError("There is no data folder for the file association (\"" + paths.DataHome + "\")");
     TAssociationFiles files = DesktopAssociationFiles(paths);
     struct TRefresh {
         const TAssociationPaths& paths;

@@ -40,5 +40,6 @@ TAssociationFiles DesktopAssociationFiles(const TAssociationPaths& paths);
 // On: writes the MIME package, the desktop entry and the icon (replacing earlier ones).
 // Off: removes exactly those files when present. Either way the desktop's caches are then
 // refreshed with update-mime-database and update-desktop-database when they are installed.
-// A file that cannot be written raises EFCreateError; files written before it stay.
+// A file that cannot be written raises EFCreateError (files written before it stay); a
+// missing or relative data folder raises EInOutError.
 void ApplyDesktopAssociation(bool on, const TAssociationPaths& paths);

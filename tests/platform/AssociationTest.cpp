@@ -107,4 +107,7 @@ TEST(Association, UnwritableDataFolderRaises) {
     WriteFileBytes(dir / "file", "x");
     TAssociationPaths paths{dir / "file/share", "/usr/bin/glimmerdrome", ""};
     EXPECT_ANY_THROW(ApplyDesktopAssociation(true, paths));
+    paths.DataHome = ".local/share";
+    EXPECT_ANY_THROW(ApplyDesktopAssociation(true, paths));
+    EXPECT_FALSE(std::filesystem::exists(".local/share/applications/glimmerdrome.desktop"));
 }
