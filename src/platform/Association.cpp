@@ -23,10 +23,8 @@ const char* const IconName = "application-x-glimmerdrome-project";
 const int IconSizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 192, 256, 512};
 
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
     return "";
 }
 
@@ -52,22 +50,18 @@ std::string PngFromIco(const std::string& ico) {
                (static_cast<uint32_t>(static_cast<unsigned char>(ico[i + 1])) << 8);
     };
     auto u32 = [&](size_t i) { return u16(i) | (u16(i + 2) << 16); };
-    if (ico.size() < 6 || u16(0) != 0 || u16(2) != 1)
-        return "";
+    if (ico.size() < 6 || u16(0) != 0 || u16(2) != 1) return "";
     uint32_t count = u16(4);
     std::string best;
     uint32_t best_width = 0;
     for (uint32_t n = 0; n < count; ++n) {
         size_t entry = 6 + 16 * static_cast<size_t>(n);
-        if (entry + 16 > ico.size())
-            break;
+        if (entry + 16 > ico.size()) break;
         uint32_t size = u32(entry + 8);
         uint32_t offset = u32(entry + 12);
-        if (offset > ico.size() || size > ico.size() - offset)
-            continue;
+        if (offset > ico.size() || size > ico.size() - offset) continue;
         std::string image = ico.substr(offset, size);
-        if (!IsPng(image))
-            continue;
+        if (!IsPng(image)) continue;
         uint32_t width = PngWidth(image);
         if (width > best_width) {
             best_width = width;
@@ -89,21 +83,19 @@ std::string IconFolder(const std::string& data_home, const std::string& size) {
 
 TIcon IconFor(const TAssociationPaths& paths) {
     TIcon icon;
-    if (paths.IconSource.empty() || !FileExists(paths.IconSource))
-        return icon;
+    if (paths.IconSource.empty() || !FileExists(paths.IconSource)) return icon;
     std::string data = ReadWholeFile(paths.IconSource);
     std::string ext = ExtractFileExt(paths.IconSource);
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (ext == ".svg") {
         icon.data = std::move(data);
-        icon.path = JoinPath(IconFolder(paths.DataHome, "scalable"), std::string(IconName) + ".svg");
+        icon.path =
+            JoinPath(IconFolder(paths.DataHome, "scalable"), std::string(IconName) + ".svg");
         return icon;
     }
-    if (ext == ".ico")
-        data = PngFromIco(data);
-    if (!IsPng(data))
-        return icon;
+    if (ext == ".ico") data = PngFromIco(data);
+    if (!IsPng(data)) return icon;
     uint32_t width = PngWidth(data);
     std::string folder = "scalable";
     for (int size : IconSizes)
@@ -120,8 +112,9 @@ std::vector<std::string> AllIconPaths(const std::string& data_home) {
     all.push_back(JoinPath(IconFolder(data_home, "scalable"), std::string(IconName) + ".svg"));
     all.push_back(JoinPath(IconFolder(data_home, "scalable"), std::string(IconName) + ".png"));
     for (int size : IconSizes)
-        all.push_back(JoinPath(IconFolder(data_home, std::to_string(size) + "x" + std::to_string(size)),
-                               std::string(IconName) + ".png"));
+        all.push_back(
+            JoinPath(IconFolder(data_home, std::to_string(size) + "x" + std::to_string(size)),
+                     std::string(IconName) + ".png"));
     return all;
 }
 
@@ -129,23 +122,19 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
     ForceDirectories(ExtractFileDir(path));
     std::string temp;
     int fd = CreateFileBeside(path, temp, 0644);
-    if (fd < 0)
-        throw EFCreateError(FileCreateErrorMessage(path, errno));
+    if (fd < 0) throw EFCreateError(FileCreateErrorMessage(path, errno));
     int error = 0;
     size_t done = 0;
     while (!error && done < content.size()) {
         ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0)
             error = n < 0 ? errno : EIO;
         else
             done += static_cast<size_t>(n);
     }
-    if (::close(fd) != 0 && !error)
-        error = errno;
-    if (!error && ::rename(temp.c_str(), path.c_str()) != 0)
-        error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
     if (error) {
         ::unlink(temp.c_str());
         throw EFCreateError(FileCreateErrorMessage(path, error));
@@ -155,21 +144,18 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
 // Quotes one argument of a desktop entry's Exec line and escapes it as a string value.
 std::string ExecArgument(const std::string& arg) {
     std::string quoted;
-    bool needs_quotes = arg.empty() || arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string::npos;
+    bool needs_quotes =
+        arg.empty() || arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string::npos;
     for (char c : arg) {
-        if (needs_quotes && (c == '"' || c == '`' || c == '$' || c == '\\'))
-            quoted += '\\';
-        if (c == '%')
-            quoted += '%';
+        if (needs_quotes && (c == '"' || c == '`' || c == '$' || c == '\\')) quoted += '\\';
+        if (c == '%') quoted += '%';
         quoted += c;
     }
-    if (needs_quotes)
-        quoted = "\"" + quoted + "\"";
+    if (needs_quotes) quoted = "\"" + quoted + "\"";
     // The Exec value is itself a string value, in which a backslash is written twice.
     std::string escaped;
     for (char c : quoted) {
-        if (c == '\\')
-            escaped += '\\';
+        if (c == '\\') escaped += '\\';
         escaped += c;
     }
     return escaped;
@@ -199,10 +185,8 @@ void RunQuietly(const std::vector<std::string>& args) {
 void RefreshCaches(const TAssociationPaths& paths) {
     std::string mime = JoinPath(paths.DataHome, "mime");
     std::string applications = JoinPath(paths.DataHome, "applications");
-    if (FolderExists(JoinPath(mime, "packages")))
-        RunQuietly({"update-mime-database", mime});
-    if (FolderExists(applications))
-        RunQuietly({"update-desktop-database", "-q", applications});
+    if (FolderExists(JoinPath(mime, "packages"))) RunQuietly({"update-mime-database", mime});
+    if (FolderExists(applications)) RunQuietly({"update-desktop-database", "-q", applications});
 }
 
 } // namespace
@@ -225,7 +209,8 @@ TAssociationPaths DefaultAssociationPaths(const std::string& program_dir) {
     else
         paths.DataHome = JoinPath(HomeFolder(), ".local/share");
     paths.Program = JoinPath(program_dir, "glimmerdrome");
-    for (const char* name : {"defaultProjectIcon.svg", "defaultProjectIcon.png", "defaultProjectIcon.ico"}) {
+    for (const char* name :
+         {"defaultProjectIcon.svg", "defaultProjectIcon.png", "defaultProjectIcon.ico"}) {
         std::string candidate = JoinPath(program_dir, name);
         if (FileExists(candidate)) {
             paths.IconSource = candidate;
@@ -247,12 +232,13 @@ void ApplyDesktopAssociation(bool on, const TAssociationPaths& paths) {
     // Without a home there is no user data folder; a relative one would litter the current
     // folder instead.
     if (paths.DataHome.empty() || paths.DataHome.front() != '/')
-        throw EInOutError("There is no data folder for the file association (\"" + paths.DataHome + "\")");
+        throw EInOutError("There is no data folder for the file association (\"" + paths.DataHome +
+                          "\")");
     TAssociationFiles files = DesktopAssociationFiles(paths);
     struct TRefresh {
         const TAssociationPaths& paths;
         ~TRefresh() { RefreshCaches(paths); }
-    } refresh{paths};  // also after a failed step, as the registry version notifies the shell
+    } refresh{paths}; // also after a failed step, as the registry version notifies the shell
 
     if (!on) {
         ::unlink(files.MimePackage.c_str());
@@ -265,32 +251,39 @@ void ApplyDesktopAssociation(bool on, const TAssociationPaths& paths) {
     std::string mime =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-        "  <mime-type type=\"" + std::string(ProjectMimeType) + "\">\n"
+        "  <mime-type type=\"" +
+        std::string(ProjectMimeType) +
+        "\">\n"
         "    <comment>Glimmerdrome project</comment>\n"
-        "    <icon name=\"" + std::string(IconName) + "\"/>\n"
+        "    <icon name=\"" +
+        std::string(IconName) +
+        "\"/>\n"
         "    <glob pattern=\"*.gldp\"/>\n"
         "  </mime-type>\n"
         "</mime-info>\n";
     WriteFileAtomically(files.MimePackage, mime);
 
-    std::string desktop =
-        "[Desktop Entry]\n"
-        "Type=Application\n"
-        "Name=Glimmerdrome\n"
-        "GenericName=Screensaver Builder\n"
-        "Comment=Turn Flash movies into a screensaver and its installer\n"
-        "Exec=" + ExecArgument(paths.Program) + " %f\n"
-        "Icon=" + std::string(IconName) + "\n"
-        "Terminal=false\n"
-        "MimeType=" + std::string(ProjectMimeType) + ";\n"
-        "Categories=Graphics;\n";
+    std::string desktop = "[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Glimmerdrome\n"
+                          "GenericName=Screensaver Builder\n"
+                          "Comment=Turn Flash movies into a screensaver and its installer\n"
+                          "Exec=" +
+                          ExecArgument(paths.Program) +
+                          " %f\n"
+                          "Icon=" +
+                          std::string(IconName) +
+                          "\n"
+                          "Terminal=false\n"
+                          "MimeType=" +
+                          std::string(ProjectMimeType) +
+                          ";\n"
+                          "Categories=Graphics;\n";
     WriteFileAtomically(files.DesktopEntry, desktop);
 
     TIcon icon = IconFor(paths);
     // A changed source may now land elsewhere: only one icon of ours may remain.
     for (const std::string& old : AllIconPaths(paths.DataHome))
-        if (old != icon.path)
-            ::unlink(old.c_str());
-    if (!icon.path.empty())
-        WriteFileAtomically(icon.path, icon.data);
+        if (old != icon.path) ::unlink(old.c_str());
+    if (!icon.path.empty()) WriteFileAtomically(icon.path, icon.data);
 }

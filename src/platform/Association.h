@@ -21,9 +21,9 @@ std::vector<TRegistryValue> WindowsAssociationValues(const std::string& program_
 inline constexpr const char* ProjectMimeType = "application/x-glimmerdrome-project";
 
 struct TAssociationPaths {
-    std::string DataHome;    // the XDG data folder ($XDG_DATA_HOME, default ~/.local/share)
-    std::string Program;     // the executable the desktop entry starts
-    std::string IconSource;  // the project icon: a PNG, SVG, or ICO with PNG images; may be ""
+    std::string DataHome;   // the XDG data folder ($XDG_DATA_HOME, default ~/.local/share)
+    std::string Program;    // the executable the desktop entry starts
+    std::string IconSource; // the project icon: a PNG, SVG, or ICO with PNG images; may be ""
 };
 
 // The user's data folder and the program and icon beside it in program_dir.

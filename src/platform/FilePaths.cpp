@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <fcntl.h>
-#include <random>
 #include <cstdlib>
+#include <fcntl.h>
 #include <mutex>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,11 +39,12 @@ std::mutex program_folder_mutex;
 
 } // namespace
 
-bool IsPathDelimiter(char c) { return c == '/' || c == '\\'; }
+bool IsPathDelimiter(char c) {
+    return c == '/' || c == '\\';
+}
 
 std::string IncludeTrailingPathDelimiter(const std::string& path) {
-    if (path.empty() || IsPathDelimiter(path.back()))
-        return path;
+    if (path.empty() || IsPathDelimiter(path.back())) return path;
     return path + PathDelim;
 }
 
@@ -53,33 +54,34 @@ std::string ExcludeTrailingPathDelimiter(const std::string& path) {
     return path;
 }
 
-std::string ExtractFilePath(const std::string& path) { return path.substr(0, NameStart(path)); }
+std::string ExtractFilePath(const std::string& path) {
+    return path.substr(0, NameStart(path));
+}
 
 std::string ExtractFileDir(const std::string& path) {
     return ExcludeTrailingPathDelimiter(ExtractFilePath(path));
 }
 
-std::string ExtractFileName(const std::string& path) { return path.substr(NameStart(path)); }
+std::string ExtractFileName(const std::string& path) {
+    return path.substr(NameStart(path));
+}
 
 std::string ExtractFileExt(const std::string& path) {
     size_t start = NameStart(path);
     size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < start)
-        return "";
+    if (dot == std::string::npos || dot < start) return "";
     return path.substr(dot);
 }
 
 std::string ChangeFileExt(const std::string& path, const std::string& extension) {
     size_t start = NameStart(path);
     size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < start)
-        return path + extension;
+    if (dot == std::string::npos || dot < start) return path + extension;
     return path.substr(0, dot) + extension;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty())
-        return name;
+    if (folder.empty()) return name;
     size_t skip = 0;
     while (skip < name.size() && IsPathDelimiter(name[skip]))
         ++skip;
@@ -99,25 +101,21 @@ bool FolderExists(const std::string& path) {
 std::string TempFolder() {
     if (const char* dir = std::getenv("TMPDIR"); dir && *dir && FolderExists(dir))
         return IncludeTrailingPathDelimiter(dir);
-    if (FolderExists("/tmp"))
-        return "/tmp/";
+    if (FolderExists("/tmp")) return "/tmp/";
     return "";
 }
 
 std::string ProgramFolder() {
     {
         std::lock_guard<std::mutex> lock(program_folder_mutex);
-        if (!program_folder_override.empty())
-            return program_folder_override;
+        if (!program_folder_override.empty()) return program_folder_override;
     }
     char buffer[PATH_MAX + 1];
     ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
-    if (n <= 0)
-        return "";
+    if (n <= 0) return "";
     std::string exe(buffer, static_cast<size_t>(n));
     size_t slash = exe.rfind('/');
-    if (slash == std::string::npos)
-        return "";
+    if (slash == std::string::npos) return "";
     return slash == 0 ? "/" : exe.substr(0, slash);
 }
 
@@ -137,21 +135,18 @@ int CreateFileBeside(const std::string& target, std::string& temp_path, unsigned
         temp_path = target + suffix + "~";
         int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                         static_cast<mode_t>(mode));
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
 }
 
 bool ForceDirectories(const std::string& folder) {
-    if (folder.empty())
-        return false;
+    if (folder.empty()) return false;
     for (size_t i = 1; i <= folder.size(); ++i) {
         if (i == folder.size() || folder[i] == '/') {
             std::string part = folder.substr(0, i);
-            if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
-                return false;
+            if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
         }
     }
     return FolderExists(folder);

@@ -14,17 +14,13 @@
 namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]);
         unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
     }
     return true;
 }
@@ -48,8 +44,7 @@ struct TLine {
 TLine Classify(std::string_view text) {
     TLine line;
     std::string_view t = Trim(text);
-    if (t.empty() || t.front() == ';')
-        return line;
+    if (t.empty() || t.front() == ';') return line;
     if (t.front() == '[') {
         size_t close = t.find(']');
         if (close != std::string_view::npos) {
@@ -59,11 +54,9 @@ TLine Classify(std::string_view text) {
         return line;
     }
     size_t eq = t.find('=');
-    if (eq == std::string_view::npos)
-        return line;
+    if (eq == std::string_view::npos) return line;
     std::string_view key = Trim(t.substr(0, eq));
-    if (key.empty())
-        return line;
+    if (key.empty()) return line;
     line.kind = TLine::Key;
     line.name = key;
     line.value = Trim(t.substr(eq + 1));
@@ -83,10 +76,8 @@ public:
                 char buffer[65536];
                 for (;;) {
                     ssize_t n = ::read(fd, buffer, sizeof buffer);
-                    if (n < 0 && errno == EINTR)
-                        continue;
-                    if (n <= 0)
-                        break;
+                    if (n < 0 && errno == EINTR) continue;
+                    if (n <= 0) break;
                     content.append(buffer, static_cast<size_t>(n));
                 }
             }
@@ -96,11 +87,9 @@ public:
         while (start < content.size()) {
             size_t end = content.find('\n', start);
             size_t next = end == std::string::npos ? content.size() : end + 1;
-            if (end == std::string::npos)
-                end = content.size();
+            if (end == std::string::npos) end = content.size();
             size_t stop = end;
-            if (stop > start && content[stop - 1] == '\r')
-                --stop;
+            if (stop > start && content[stop - 1] == '\r') --stop;
             raw.push_back(content.substr(start, stop - start));
             start = next;
         }
@@ -110,8 +99,7 @@ public:
     // Index of the first header of the section, or npos.
     size_t FindSection(std::string_view section) const {
         for (size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].kind == TLine::Section && SameName(lines[i].name, section))
-                return i;
+            if (lines[i].kind == TLine::Section && SameName(lines[i].name, section)) return i;
         return npos;
     }
 
@@ -126,8 +114,7 @@ public:
     size_t FindKey(size_t header, std::string_view key) const {
         size_t end = SectionEnd(header);
         for (size_t i = header + 1; i < end; ++i)
-            if (lines[i].kind == TLine::Key && SameName(lines[i].name, key))
-                return i;
+            if (lines[i].kind == TLine::Key && SameName(lines[i].name, key)) return i;
         return npos;
     }
 
@@ -143,8 +130,7 @@ public:
             size_t insert = header + 1;
             size_t end = SectionEnd(header);
             for (size_t i = header + 1; i < end; ++i)
-                if (lines[i].kind == TLine::Key)
-                    insert = i + 1;
+                if (lines[i].kind == TLine::Key) insert = i + 1;
             raw.insert(raw.begin() + static_cast<std::ptrdiff_t>(insert), line);
         }
         Reclassify();
@@ -172,8 +158,7 @@ public:
     bool ReplaceSection(const std::string& section,
                         const std::vector<std::pair<std::string, std::string>>& values) {
         bool changed = EraseSection(section);
-        if (values.empty())
-            return changed;
+        if (values.empty()) return changed;
         raw.push_back("[" + section + "]");
         for (const auto& [key, value] : values)
             raw.push_back(key + "=" + value);
@@ -183,11 +168,9 @@ public:
 
     bool DeleteKey(std::string_view section, std::string_view key) {
         size_t header = FindSection(section);
-        if (header == npos)
-            return false;
+        if (header == npos) return false;
         size_t at = FindKey(header, key);
-        if (at == npos)
-            return false;
+        if (at == npos) return false;
         raw.erase(raw.begin() + static_cast<std::ptrdiff_t>(at));
         Reclassify();
         return true;
@@ -212,8 +195,7 @@ private:
         for (const std::string& l : raw) {
             std::string_view text = l;
             // Editors that mark UTF-8 files put a byte-order mark in front of the first header.
-            if (lines.empty() && text.substr(0, 3) == "\xEF\xBB\xBF")
-                text.remove_prefix(3);
+            if (lines.empty() && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
             lines.push_back(Classify(text));
         }
     }
@@ -232,27 +214,23 @@ void ReplaceFile(const std::string& path, const std::string& content) {
             std::free(resolved);
         }
     }
-    if (::stat(target.c_str(), &st) == 0)
-        exists = true;
+    if (::stat(target.c_str(), &st) == 0) exists = true;
 
     std::string temp;
     int fd = CreateFileBeside(target, temp, exists ? 0600 : 0666);
-    if (fd < 0)
-        throw EIniWriteError(path);
+    if (fd < 0) throw EIniWriteError(path);
     bool ok = true;
     if (exists) {
         // Root may keep the owner; for anyone else this fails harmlessly.
         if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
         }
-        if (::fchmod(fd, st.st_mode & 07777) != 0)
-            ok = false;
+        if (::fchmod(fd, st.st_mode & 07777) != 0) ok = false;
     }
     const char* p = content.data();
     size_t left = content.size();
     while (ok && left > 0) {
         ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             ok = false;
             break;
@@ -260,12 +238,9 @@ void ReplaceFile(const std::string& path, const std::string& content) {
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (ok && ::fdatasync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0)
-        ok = false;
+    if (ok && ::fdatasync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
     if (!ok) {
         ::unlink(temp.c_str());
         throw EIniWriteError(path);
@@ -286,8 +261,7 @@ public:
             }
     }
     ~TFolderLock() {
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
     }
     TFolderLock(const TFolderLock&) = delete;
     TFolderLock& operator=(const TFolderLock&) = delete;
@@ -299,17 +273,16 @@ private:
 std::string SingleLine(const std::string& value) {
     std::string v = value;
     for (char& c : v)
-        if (c == '\r' || c == '\n')
-            c = ' ';
+        if (c == '\r' || c == '\n') c = ' ';
     return v;
 }
 
 void CheckName(const std::string& name, bool section) {
-    bool bad = name.empty() || name.find_first_of("\r\n") != std::string::npos ||
-               (section ? name.find(']') != std::string::npos
-                        : name.find('=') != std::string::npos) ||
-               Trim(name).size() != name.size() || (!section && name.front() == ';') ||
-               (!section && name.front() == '[');
+    bool bad =
+        name.empty() || name.find_first_of("\r\n") != std::string::npos ||
+        (section ? name.find(']') != std::string::npos : name.find('=') != std::string::npos) ||
+        Trim(name).size() != name.size() || (!section && name.front() == ';') ||
+        (!section && name.front() == '[');
     if (bad)
         throw std::invalid_argument("Invalid INI " + std::string(section ? "section" : "key") +
                                     " name '" + name + "'");
@@ -326,11 +299,9 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
                                  const std::string& default_value) const {
     TIniText text(file_name);
     size_t header = text.FindSection(section);
-    if (header == TIniText::npos)
-        return default_value;
+    if (header == TIniText::npos) return default_value;
     size_t at = text.FindKey(header, key);
-    if (at == TIniText::npos)
-        return default_value;
+    if (at == TIniText::npos) return default_value;
     return std::string(text.lines[at].value);
 }
 
@@ -349,8 +320,7 @@ void TIniFile::WriteStrings(const std::string& section,
     CheckName(section, true);
     for (const auto& [key, value] : values)
         CheckName(key, false);
-    if (values.empty())
-        return;
+    if (values.empty()) return;
     TFolderLock lock(file_name);
     TIniText text(file_name);
     for (const auto& [key, value] : values)
@@ -361,8 +331,7 @@ void TIniFile::WriteStrings(const std::string& section,
 void TIniFile::EraseSection(const std::string& section) {
     TFolderLock lock(file_name);
     TIniText text(file_name);
-    if (text.EraseSection(section))
-        ReplaceFile(file_name, text.Content());
+    if (text.EraseSection(section)) ReplaceFile(file_name, text.Content());
 }
 
 void TIniFile::ReplaceSection(const std::string& section,
@@ -376,15 +345,13 @@ void TIniFile::ReplaceSection(const std::string& section,
     }
     TFolderLock lock(file_name);
     TIniText text(file_name);
-    if (text.ReplaceSection(section, lines))
-        ReplaceFile(file_name, text.Content());
+    if (text.ReplaceSection(section, lines)) ReplaceFile(file_name, text.Content());
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
     TFolderLock lock(file_name);
     TIniText text(file_name);
-    if (text.DeleteKey(section, key))
-        ReplaceFile(file_name, text.Content());
+    if (text.DeleteKey(section, key)) ReplaceFile(file_name, text.Content());
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {
@@ -401,17 +368,14 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     TIniText text(file_name);
     std::vector<std::string> keys;
     size_t header = text.FindSection(section);
-    if (header == TIniText::npos)
-        return keys;
+    if (header == TIniText::npos) return keys;
     size_t end = text.SectionEnd(header);
     for (size_t i = header + 1; i < end; ++i) {
-        if (text.lines[i].kind != TLine::Key)
-            continue;
+        if (text.lines[i].kind != TLine::Key) continue;
         bool seen = false;
         for (const std::string& k : keys)
             seen = seen || SameName(k, text.lines[i].name);
-        if (!seen)
-            keys.emplace_back(text.lines[i].name);
+        if (!seen) keys.emplace_back(text.lines[i].name);
     }
     return keys;
 }
@@ -420,7 +384,6 @@ std::vector<std::string> TIniFile::ReadSections() const {
     TIniText text(file_name);
     std::vector<std::string> sections;
     for (const TLine& l : text.lines)
-        if (l.kind == TLine::Section)
-            sections.emplace_back(l.name);
+        if (l.kind == TLine::Section) sections.emplace_back(l.name);
     return sections;
 }

@@ -2,12 +2,12 @@
 
 #include <cctype>
 #include <cerrno>
-#include <vector>
 #include <fcntl.h>
 #include <mutex>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "FilePaths.h"
 
@@ -57,50 +57,60 @@ bool SpawnDetached(const std::vector<std::string>& args) {
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0) {
-        if (errno != EINTR)
-            return false;
+        if (errno != EINTR) return false;
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
 
-void InstallShell(IShell* shell) { current_shell = shell; }
+void InstallShell(IShell* shell) {
+    current_shell = shell;
+}
 
-IShell& CurrentShell() { return current_shell ? *current_shell : headless_shell; }
+IShell& CurrentShell() {
+    return current_shell ? *current_shell : headless_shell;
+}
 
 std::string THeadlessShell::TypeName(const std::string& path) {
     static const struct {
         const char* extension;
         const char* name;
     } known[] = {
-        {".swf", "Flash Movie"},          {".gldp", "Glimmerdrome Project"},
-        {".scr", "Screen Saver"},         {".ico", "Icon"},
-        {".gif", "GIF Image"},            {".png", "PNG Image"},
-        {".jpg", "JPEG Image"},           {".jpeg", "JPEG Image"},
-        {".bmp", "Bitmap Image"},         {".txt", "Text Document"},
-        {".log", "Text Document"},        {".rtf", "Rich Text Document"},
-        {".exe", "Application"},          {".dll", "Application Extension"},
-        {".ini", "Configuration Settings"}, {".pak", "Glimmerdrome Package"},
-        {".html", "HTML Document"},       {".htm", "HTML Document"},
-        {".chm", "Compiled HTML Help File"}, {".bat", "Windows Batch File"},
-        {".sh", "Shell Script"},          {".zip", "ZIP Archive"},
+        {".swf", "Flash Movie"},
+        {".gldp", "Glimmerdrome Project"},
+        {".scr", "Screen Saver"},
+        {".ico", "Icon"},
+        {".gif", "GIF Image"},
+        {".png", "PNG Image"},
+        {".jpg", "JPEG Image"},
+        {".jpeg", "JPEG Image"},
+        {".bmp", "Bitmap Image"},
+        {".txt", "Text Document"},
+        {".log", "Text Document"},
+        {".rtf", "Rich Text Document"},
+        {".exe", "Application"},
+        {".dll", "Application Extension"},
+        {".ini", "Configuration Settings"},
+        {".pak", "Glimmerdrome Package"},
+        {".html", "HTML Document"},
+        {".htm", "HTML Document"},
+        {".chm", "Compiled HTML Help File"},
+        {".bat", "Windows Batch File"},
+        {".sh", "Shell Script"},
+        {".zip", "ZIP Archive"},
     };
     std::string ext = Lower(ExtractFileExt(path));
-    if (FolderExists(path))
-        return "File Folder";
+    if (FolderExists(path)) return "File Folder";
     for (const auto& k : known)
-        if (ext == k.extension)
-            return k.name;
-    if (ext.size() <= 1)
-        return "File";
+        if (ext == k.extension) return k.name;
+    if (ext.size() <= 1) return "File";
     std::string upper = ext.substr(1);
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string name = upper + " File";
     // Type names are at most 79 characters wherever they come from.
-    if (name.size() > 79)
-        name.resize(79);
+    if (name.size() > 79) name.resize(79);
     return name;
 }
 
@@ -110,27 +120,28 @@ std::string THeadlessShell::DisplayName(const std::string& path) {
 }
 
 bool THeadlessShell::Open(const std::string& target) {
-    if (target.empty())
-        return false;
+    if (target.empty()) return false;
     return SpawnDetached({"xdg-open", target});
 }
 
 bool THeadlessShell::StartDetachedScript(const std::string& path) {
-    if (!FileExists(path))
-        return false;
+    if (!FileExists(path)) return false;
     return SpawnDetached({"/bin/sh", path});
 }
 
 std::string ShellTypeName(const std::string& path) {
     std::string name = CurrentShell().TypeName(path);
-    if (name.size() > 79)
-        name.resize(79);
+    if (name.size() > 79) name.resize(79);
     return name;
 }
 
-std::string ShellDisplayName(const std::string& path) { return CurrentShell().DisplayName(path); }
+std::string ShellDisplayName(const std::string& path) {
+    return CurrentShell().DisplayName(path);
+}
 
-bool ShellOpen(const std::string& target) { return CurrentShell().Open(target); }
+bool ShellOpen(const std::string& target) {
+    return CurrentShell().Open(target);
+}
 
 bool StartDetachedScript(const std::string& path) {
     return CurrentShell().StartDetachedScript(path);
@@ -147,7 +158,6 @@ std::optional<std::string> ScreensaverDescription(const std::string& path) {
         std::lock_guard<std::mutex> lock(describer_mutex);
         d = describer;
     }
-    if (!d)
-        return std::nullopt;
+    if (!d) return std::nullopt;
     return d(path);
 }

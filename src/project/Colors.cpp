@@ -10,12 +10,9 @@ bool SameText(const std::string& a, const char* b) {
     size_t i = 0;
     for (; i < a.size() && b[i]; ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
     }
     return i == a.size() && b[i] == 0;
 }
@@ -89,8 +86,7 @@ std::vector<std::string> ColorNames() {
 
 std::string ColorToString(uint32_t color) {
     for (const TColorName& c : ColorTable())
-        if (c.Value == color)
-            return c.Name;
+        if (c.Value == color) return c.Name;
     char text[16];
     std::snprintf(text, sizeof text, "$%08X", static_cast<unsigned>(color));
     return text;
@@ -103,8 +99,7 @@ bool StringToColor(const std::string& text, uint32_t& color) {
             return true;
         }
     std::optional<int32_t> number = ParseIniNumber(text);
-    if (!number)
-        return false;
+    if (!number) return false;
     color = static_cast<uint32_t>(*number);
     return true;
 }

@@ -32,12 +32,22 @@ bool StringToColor(const std::string& text, uint32_t& color);
 // The same, raising EConvertError "'<text>' is not a valid integer value" on failure.
 uint32_t StringToColor(const std::string& text);
 
-inline bool IsSystemColor(uint32_t color) { return (color & 0xFF000000u) == 0x80000000u; }
-inline uint8_t SystemColorIndex(uint32_t color) { return static_cast<uint8_t>(color & 0xFF); }
+inline bool IsSystemColor(uint32_t color) {
+    return (color & 0xFF000000u) == 0x80000000u;
+}
+inline uint8_t SystemColorIndex(uint32_t color) {
+    return static_cast<uint8_t>(color & 0xFF);
+}
 // Red, green and blue of a plain colour.
-inline uint8_t ColorRed(uint32_t color) { return static_cast<uint8_t>(color); }
-inline uint8_t ColorGreen(uint32_t color) { return static_cast<uint8_t>(color >> 8); }
-inline uint8_t ColorBlue(uint32_t color) { return static_cast<uint8_t>(color >> 16); }
+inline uint8_t ColorRed(uint32_t color) {
+    return static_cast<uint8_t>(color);
+}
+inline uint8_t ColorGreen(uint32_t color) {
+    return static_cast<uint8_t>(color >> 8);
+}
+inline uint8_t ColorBlue(uint32_t color) {
+    return static_cast<uint8_t>(color >> 16);
+}
 inline uint32_t RgbColor(uint8_t red, uint8_t green, uint8_t blue) {
     return uint32_t(red) | (uint32_t(green) << 8) | (uint32_t(blue) << 16);
 }

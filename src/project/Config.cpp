@@ -19,16 +19,14 @@ constexpr int StoredRecentFiles = 9;
 bool FolderAcceptsFiles(const std::string& folder) {
     std::string probe;
     int fd = CreateFileBeside(JoinPath(folder, SettingsFileName), probe, 0600);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     ::close(fd);
     ::unlink(probe.c_str());
     return true;
 }
 
 std::string UserConfigHome() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
-        return xdg;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
     std::string home;
     if (const char* h = std::getenv("HOME"); h && *h)
         home = h;
@@ -48,7 +46,8 @@ TConfig::TConfig(const std::string& program_dir, const std::string& config_home)
         settings = JoinPath(ProgramDir, SettingsFileName);
     } else {
         uses_user_folder = true;
-        std::string folder = JoinPath(config_home.empty() ? UserConfigHome() : config_home, "glimmerdrome");
+        std::string folder =
+            JoinPath(config_home.empty() ? UserConfigHome() : config_home, "glimmerdrome");
         // A folder that cannot be made shows up on the first write as "Unable to write to".
         ForceDirectories(folder);
         settings = JoinPath(folder, SettingsFileName);
@@ -57,25 +56,46 @@ TConfig::TConfig(const std::string& program_dir, const std::string& config_home)
     FileName = settings;
 }
 
-void TConfig::CloseSettings() { IniFile.reset(); }
+void TConfig::CloseSettings() {
+    IniFile.reset();
+}
 
-bool TConfig::GetShowToolbar() const { return ReadFlag(General, "ShowToolbar", true); }
-void TConfig::SetShowToolbar(bool value) { WriteFlag(General, "ShowToolbar", value); }
-bool TConfig::GetQuickStart() const { return ReadFlag(Configuration, "QuickStart", true); }
-void TConfig::SetQuickStart(bool value) { WriteFlag(Configuration, "QuickStart", value); }
-bool TConfig::GetBackupAfterSave() const { return ReadFlag(Configuration, "BackupAfterSave", false); }
-void TConfig::SetBackupAfterSave(bool value) { WriteFlag(Configuration, "BackupAfterSave", value); }
-bool TConfig::GetTestAfterCompile() const { return ReadFlag(Configuration, "TestAfterCompile", false); }
-void TConfig::SetTestAfterCompile(bool value) { WriteFlag(Configuration, "TestAfterCompile", value); }
-bool TConfig::GetAssociation() const { return ReadFlag(Configuration, "Association", false); }
-void TConfig::SetAssociation(bool value) { WriteFlag(Configuration, "Association", value); }
+bool TConfig::GetShowToolbar() const {
+    return ReadFlag(General, "ShowToolbar", true);
+}
+void TConfig::SetShowToolbar(bool value) {
+    WriteFlag(General, "ShowToolbar", value);
+}
+bool TConfig::GetQuickStart() const {
+    return ReadFlag(Configuration, "QuickStart", true);
+}
+void TConfig::SetQuickStart(bool value) {
+    WriteFlag(Configuration, "QuickStart", value);
+}
+bool TConfig::GetBackupAfterSave() const {
+    return ReadFlag(Configuration, "BackupAfterSave", false);
+}
+void TConfig::SetBackupAfterSave(bool value) {
+    WriteFlag(Configuration, "BackupAfterSave", value);
+}
+bool TConfig::GetTestAfterCompile() const {
+    return ReadFlag(Configuration, "TestAfterCompile", false);
+}
+void TConfig::SetTestAfterCompile(bool value) {
+    WriteFlag(Configuration, "TestAfterCompile", value);
+}
+bool TConfig::GetAssociation() const {
+    return ReadFlag(Configuration, "Association", false);
+}
+void TConfig::SetAssociation(bool value) {
+    WriteFlag(Configuration, "Association", value);
+}
 
 void TConfig::ReadRecentFiles(TRecentFiles& files) const {
     files.fill("");
     for (int i = 0; i < StoredRecentFiles; ++i) {
         std::string value = Ini().ReadString(Recent, std::to_string(i), "");
-        if (value.empty())
-            break;
+        if (value.empty()) break;
         files[static_cast<size_t>(i)] = std::move(value);
     }
 }
@@ -89,11 +109,12 @@ void TConfig::WriteRecentFiles(const TRecentFiles& files) {
     Ini().WriteStrings(Recent, values);
 }
 
-void TConfig::ClearRecentFiles(TRecentFiles& files) const { files.fill(""); }
+void TConfig::ClearRecentFiles(TRecentFiles& files) const {
+    files.fill("");
+}
 
 void TConfig::AddRecentFile(const std::string& path) {
-    if (path.empty())
-        return;
+    if (path.empty()) return;
     TRecentFiles files;
     ReadRecentFiles(files);
     int found = -1;
@@ -109,4 +130,6 @@ void TConfig::AddRecentFile(const std::string& path) {
     WriteRecentFiles(files);
 }
 
-void TConfig::ApplyAssociation(bool on) { ApplyDesktopAssociation(on, DefaultAssociationPaths(ProgramDir)); }
+void TConfig::ApplyAssociation(bool on) {
+    ApplyDesktopAssociation(on, DefaultAssociationPaths(ProgramDir));
+}

@@ -13,12 +13,12 @@ std::optional<int32_t> ParseIniNumber(const std::string& text) {
     if (text.compare(i, 1, "$") == 0) {
         base = 16;
         i += 1;
-    } else if (text.size() - i > 2 && (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0)) {
+    } else if (text.size() - i > 2 &&
+               (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0)) {
         base = 16;
         i += 2;
     }
-    if (i >= text.size())
-        return std::nullopt;
+    if (i >= text.size()) return std::nullopt;
     uint64_t value = 0;
     for (; i < text.size(); ++i) {
         char c = text[i];
@@ -32,8 +32,7 @@ std::optional<int32_t> ParseIniNumber(const std::string& text) {
         else
             return std::nullopt;
         value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-        if (value > 0xFFFFFFFFull)
-            return std::nullopt;
+        if (value > 0xFFFFFFFFull) return std::nullopt;
     }
     int64_t result;
     if (base == 16) {
@@ -41,11 +40,9 @@ std::optional<int32_t> ParseIniNumber(const std::string& text) {
         result = static_cast<int32_t>(static_cast<uint32_t>(value));
     } else {
         result = static_cast<int64_t>(value);
-        if (result > (negative ? 2147483648LL : 2147483647LL))
-            return std::nullopt;
+        if (result > (negative ? 2147483648LL : 2147483647LL)) return std::nullopt;
     }
-    if (negative)
-        result = -result;
+    if (negative) result = -result;
     return static_cast<int32_t>(result);
 }
 
@@ -53,7 +50,8 @@ TIniFather::~TIniFather() = default;
 
 TIniFile& TIniFather::Ini() const {
     if (!IniFile)
-        throw std::logic_error("The INI file of " + (FileName.empty() ? std::string("this object") : FileName) +
+        throw std::logic_error("The INI file of " +
+                               (FileName.empty() ? std::string("this object") : FileName) +
                                " is not open");
     return *IniFile;
 }
@@ -63,7 +61,8 @@ std::string TIniFather::ReadText(const std::string& section, const std::string& 
     return Ini().ReadString(section, key, default_value);
 }
 
-void TIniFather::WriteText(const std::string& section, const std::string& key, const std::string& value) {
+void TIniFather::WriteText(const std::string& section, const std::string& key,
+                           const std::string& value) {
     Ini().WriteString(section, key, value);
 }
 
@@ -77,7 +76,8 @@ void TIniFather::WriteNumber(const std::string& section, const std::string& key,
     Ini().WriteString(section, key, std::to_string(value));
 }
 
-bool TIniFather::ReadFlag(const std::string& section, const std::string& key, bool default_value) const {
+bool TIniFather::ReadFlag(const std::string& section, const std::string& key,
+                          bool default_value) const {
     return ReadNumber(section, key, default_value ? 1 : 0) != 0;
 }
 
@@ -88,8 +88,7 @@ void TIniFather::WriteFlag(const std::string& section, const std::string& key, b
 void TIniFather::ReadList(const std::string& section, std::vector<std::string>& list) const {
     for (int i = 0;; ++i) {
         std::string value = Ini().ReadString(section, std::to_string(i), "");
-        if (value.empty())
-            break;
+        if (value.empty()) break;
         list.push_back(std::move(value));
     }
 }

@@ -39,8 +39,7 @@ void TSCL::Load(const std::string& path) {
 }
 
 void TSCL::Save() {
-    if (!IniFile)
-        throw std::logic_error("A project document must be loaded before it is saved");
+    if (!IniFile) throw std::logic_error("A project document must be loaded before it is saved");
 
     WriteText(General, "ProjectName", ProjectName);
     WriteText(General, "Version", Version);

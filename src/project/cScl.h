@@ -20,17 +20,17 @@ public:
     std::string Email;
     std::string Homepage;
     std::string Icon;
-    int32_t InstallMode = 0;  // 0 quick (silent), 1 standard (step by step)
+    int32_t InstallMode = 0; // 0 quick (silent), 1 standard (step by step)
     std::string ReadmeFile;
     std::string LicenseFile;
     std::vector<std::string> Files;
     int32_t Interval = 0;
-    int32_t DisplayStyle = 0;  // 0 original size, 1 full screen
-    int32_t RunType = 0;       // 0 sequential, 1 random
+    int32_t DisplayStyle = 0; // 0 original size, 1 full screen
+    int32_t RunType = 0;      // 0 sequential, 1 random
     std::string BackgroundColor;
     bool EnableUserModify = false;
     bool Mute = false;
-    int32_t SwitchType = 0;  // 0 wait until the last one finishes, 1 wait for the interval
+    int32_t SwitchType = 0; // 0 wait until the last one finishes, 1 wait for the interval
 
     // Opens the project file at path and reads every field (defaults for what is missing).
     void Load(const std::string& path);

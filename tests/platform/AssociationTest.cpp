@@ -30,8 +30,12 @@ std::string FakePng(uint32_t width) {
     return png;
 }
 
-std::string Le16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string Le32(uint32_t v) { return Le16(static_cast<uint16_t>(v)) + Le16(static_cast<uint16_t>(v >> 16)); }
+std::string Le16(uint16_t v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+std::string Le32(uint32_t v) {
+    return Le16(static_cast<uint16_t>(v)) + Le16(static_cast<uint16_t>(v >> 16));
+}
 
 } // namespace
 
@@ -55,13 +59,16 @@ TEST(Association, DesktopFilesWrittenAndRemovedExactly) {
     TAssociationFiles files = DesktopAssociationFiles(paths);
     EXPECT_EQ(files.MimePackage, data + "/mime/packages/glimmerdrome-project.xml");
     EXPECT_EQ(files.DesktopEntry, data + "/applications/glimmerdrome.desktop");
-    EXPECT_EQ(files.Icon, data + "/icons/hicolor/48x48/mimetypes/application-x-glimmerdrome-project.png");
+    EXPECT_EQ(files.Icon,
+              data + "/icons/hicolor/48x48/mimetypes/application-x-glimmerdrome-project.png");
 
     std::string mime = ReadFileBytes(files.MimePackage);
-    EXPECT_NE(mime.find("<mime-type type=\"application/x-glimmerdrome-project\">"), std::string::npos);
+    EXPECT_NE(mime.find("<mime-type type=\"application/x-glimmerdrome-project\">"),
+              std::string::npos);
     EXPECT_NE(mime.find("<glob pattern=\"*.gldp\"/>"), std::string::npos);
     std::string desktop = ReadFileBytes(files.DesktopEntry);
-    EXPECT_NE(desktop.find("\nExec=\"" + dir / "prog dir/glimmerdrome\" %f\n"), std::string::npos) << desktop;
+    EXPECT_NE(desktop.find("\nExec=\"" + dir / "prog dir/glimmerdrome\" %f\n"), std::string::npos)
+        << desktop;
     EXPECT_NE(desktop.find("\nMimeType=application/x-glimmerdrome-project;\n"), std::string::npos);
     EXPECT_NE(desktop.find("\nIcon=application-x-glimmerdrome-project\n"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(files.Icon), FakePng(48));
@@ -85,14 +92,15 @@ TEST(Association, IconTakenFromThePngInsideAnIco) {
     std::string bitmap(40, 'b');
     std::string ico = Le16(0) + Le16(1) + Le16(2);
     ico += std::string("\x10\x10\0\0", 4) + Le16(1) + Le16(32) + Le32(40) + Le32(6 + 32);
-    ico += std::string("\x20\x20\0\0", 4) + Le16(1) + Le16(32) + Le32(static_cast<uint32_t>(png.size())) +
-           Le32(6 + 32 + 40);
+    ico += std::string("\x20\x20\0\0", 4) + Le16(1) + Le16(32) +
+           Le32(static_cast<uint32_t>(png.size())) + Le32(6 + 32 + 40);
     ico += bitmap + png;
     WriteFileBytes(dir / "p.ico", ico);
 
     TAssociationPaths paths{dir / "share", dir / "glimmerdrome", dir / "p.ico"};
     ApplyDesktopAssociation(true, paths);
-    std::string icon = dir / "share/icons/hicolor/32x32/mimetypes/application-x-glimmerdrome-project.png";
+    std::string icon =
+        dir / "share/icons/hicolor/32x32/mimetypes/application-x-glimmerdrome-project.png";
     EXPECT_EQ(ReadFileBytes(icon), png);
 
     // A truncated icon directory yields no icon rather than a crash or garbage.

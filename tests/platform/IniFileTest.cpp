@@ -1,11 +1,11 @@
 #include "IniFile.h"
 
 #include <filesystem>
-#include <random>
-#include <tuple>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "TempDir.h"
@@ -47,17 +47,16 @@ TEST(IniFile, ToleratesForeignLayoutAndKeepsWhatItDoesNotOwn) {
     TTempDir dir;
     // LF endings, blanks, comments, a key above every section, a line without "=", a
     // duplicated section and bytes that are not UTF-8.
-    std::string original =
-        "orphan=1\n"
-        "; a comment\n"
-        "  [ Main ]  \n"
-        "  Name  =  spaced value  \n"
-        "junk line\n"
-        "Path=C:\\M\xE9morial\\a.swf\n"
-        "\n"
-        "[Main]\n"
-        "Name=second\n"
-        "Extra=only here\n";
+    std::string original = "orphan=1\n"
+                           "; a comment\n"
+                           "  [ Main ]  \n"
+                           "  Name  =  spaced value  \n"
+                           "junk line\n"
+                           "Path=C:\\M\xE9morial\\a.swf\n"
+                           "\n"
+                           "[Main]\n"
+                           "Name=second\n"
+                           "Extra=only here\n";
     WriteFileBytes(dir / "f.ini", original);
     TIniFile ini(dir / "f.ini");
     EXPECT_EQ(ini.ReadString("main", "name", ""), "spaced value");
@@ -68,17 +67,16 @@ TEST(IniFile, ToleratesForeignLayoutAndKeepsWhatItDoesNotOwn) {
     EXPECT_EQ(ini.ReadString("Main", "; a comment", "none"), "none");
 
     ini.WriteString("Main", "Path", "D:\\b.swf");
-    EXPECT_EQ(ReadFileBytes(dir / "f.ini"),
-              "orphan=1\r\n"
-              "; a comment\r\n"
-              "  [ Main ]  \r\n"
-              "  Name  =  spaced value  \r\n"
-              "junk line\r\n"
-              "Path=D:\\b.swf\r\n"
-              "\r\n"
-              "[Main]\r\n"
-              "Name=second\r\n"
-              "Extra=only here\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "f.ini"), "orphan=1\r\n"
+                                            "; a comment\r\n"
+                                            "  [ Main ]  \r\n"
+                                            "  Name  =  spaced value  \r\n"
+                                            "junk line\r\n"
+                                            "Path=D:\\b.swf\r\n"
+                                            "\r\n"
+                                            "[Main]\r\n"
+                                            "Name=second\r\n"
+                                            "Extra=only here\r\n");
 
     // A new key goes after the last key of the first occurrence, before its blank line.
     ini.WriteString("Main", "New", "n");
@@ -177,8 +175,7 @@ TEST(IniFile, ConcurrentWritersLoseNoKeys) {
     const char* who = child == 0 ? "child" : "parent";
     for (int i = 0; i < per_process; ++i)
         ini.WriteString("S", std::string(who) + std::to_string(i), "v");
-    if (child == 0)
-        _exit(0);
+    if (child == 0) _exit(0);
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_EQ(ini.ReadSection("S").size(), 2u * per_process);
@@ -213,8 +210,7 @@ TEST(IniFile, AnyContentSurvivesAWriteOfOneKey) {
             return t;
         };
         for (const auto& [s, k, v] : before) {
-            if (lower(s) == lower(section) && lower(k) == "k")
-                continue;
+            if (lower(s) == lower(section) && lower(k) == "k") continue;
             ASSERT_EQ(ini.ReadString(s, k, "?"), v) << "content: " << content;
         }
     }

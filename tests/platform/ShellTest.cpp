@@ -25,7 +25,8 @@ TEST(Shell, InstalledLayerAndDescriberAnswer) {
     EXPECT_EQ(ShellDisplayName("/x/y.swf"), "y.swf");
 
     EXPECT_FALSE(ScreensaverDescription("/x/a.scr").has_value());
-    InstallScreensaverDescriber([](const std::string& p) { return std::optional<std::string>("D:" + p); });
+    InstallScreensaverDescriber(
+        [](const std::string& p) { return std::optional<std::string>("D:" + p); });
     EXPECT_EQ(ScreensaverDescription("/x/a.scr").value_or(""), "D:/x/a.scr");
     InstallScreensaverDescriber(nullptr);
     EXPECT_FALSE(ScreensaverDescription("/x/a.scr").has_value());

@@ -48,7 +48,8 @@ inline void WriteFileBytes(const std::string& path, const std::string& content) 
 // Names in a folder, to see that no temporary file was left behind.
 inline size_t CountEntries(const std::string& folder) {
     size_t n = 0;
-    for (auto it = std::filesystem::directory_iterator(folder); it != std::filesystem::directory_iterator(); ++it)
+    for (auto it = std::filesystem::directory_iterator(folder);
+         it != std::filesystem::directory_iterator(); ++it)
         ++n;
     return n;
 }

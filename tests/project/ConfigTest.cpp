@@ -19,7 +19,8 @@ TRecentFiles Recent(const TConfig& config) {
 
 void StoreNine(TConfig& config) {
     for (int i = 0; i < 9; ++i)
-        config.IniFile->WriteString("RecentFiles", std::to_string(i), "/p/" + std::to_string(i) + ".gldp");
+        config.IniFile->WriteString("RecentFiles", std::to_string(i),
+                                    "/p/" + std::to_string(i) + ".gldp");
 }
 
 } // namespace
@@ -50,15 +51,17 @@ TEST(Settings, SwitchesAreWrittenAtOnceAndReadAsNumbers) {
     config.SetBackupAfterSave(true);
     config.SetTestAfterCompile(true);
     config.SetAssociation(true);
-    EXPECT_EQ(ReadFileBytes(dir / "configuration.ini"),
-              "[General]\r\nShowToolbar=0\r\n[Configuration]\r\nQuickStart=0\r\nBackupAfterSave=1\r\n"
-              "TestAfterCompile=1\r\nAssociation=1\r\n");
+    EXPECT_EQ(
+        ReadFileBytes(dir / "configuration.ini"),
+        "[General]\r\nShowToolbar=0\r\n[Configuration]\r\nQuickStart=0\r\nBackupAfterSave=1\r\n"
+        "TestAfterCompile=1\r\nAssociation=1\r\n");
     TConfig second(dir.Path());
     EXPECT_FALSE(second.GetShowToolbar());
     EXPECT_FALSE(second.GetQuickStart());
     EXPECT_TRUE(second.GetBackupAfterSave());
 
-    WriteFileBytes(dir / "configuration.ini", "[Configuration]\r\nQuickStart=never\r\nBackupAfterSave=5\r\n");
+    WriteFileBytes(dir / "configuration.ini",
+                   "[Configuration]\r\nQuickStart=never\r\nBackupAfterSave=5\r\n");
     EXPECT_TRUE(config.GetQuickStart());
     EXPECT_TRUE(config.GetBackupAfterSave());
 
@@ -161,7 +164,8 @@ TEST(Settings, WriteRefusedEverywhereIsReported) {
         config.SetQuickStart(false);
         FAIL() << "the refused write was swallowed";
     } catch (const EIniWriteError& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir / "blocker/glimmerdrome/configuration.ini");
+        EXPECT_EQ(std::string(e.what()),
+                  "Unable to write to " + dir / "blocker/glimmerdrome/configuration.ini");
     }
 }
 

@@ -82,7 +82,8 @@ TEST(ProjectDocument, LoadReadsEveryFieldBack) {
     EXPECT_EQ(scl.Icon, "C:\\Program Files\\Glimmerdrome\\defaultProjectIcon.ico");
     EXPECT_EQ(scl.InstallMode, 1);
     EXPECT_EQ(scl.ReadmeFile, "C:\\r.txt");
-    EXPECT_EQ(scl.Files, (std::vector<std::string>{"C:\\Movies\\intro.swf", "C:\\Movies\\loop.swf"}));
+    EXPECT_EQ(scl.Files,
+              (std::vector<std::string>{"C:\\Movies\\intro.swf", "C:\\Movies\\loop.swf"}));
     EXPECT_EQ(scl.Interval, 50);
     EXPECT_EQ(scl.RunType, 1);
     EXPECT_EQ(scl.DisplayStyle, 0);
@@ -165,7 +166,8 @@ TEST(ProjectDocument, SavingKeepsForeignContentAndLeavesNoStaleFiles) {
     EXPECT_EQ(ini.ReadString("Runtime", "Speed", ""), "3");
     // The rewritten list moves after the sections that stayed in place.
     EXPECT_EQ(ini.ReadSections(),
-              (std::vector<std::string>{"General Information", "Runtime", "Installer", "Files", "Configuration"}));
+              (std::vector<std::string>{"General Information", "Runtime", "Installer", "Files",
+                                        "Configuration"}));
 
     // An empty list removes the section altogether.
     scl.Files.clear();

@@ -59,7 +59,7 @@ TEST(Utils, NameWithoutExtensionAndRightChars) {
     EXPECT_EQ(RightChars("abcdef", 3), "def");
     EXPECT_EQ(RightChars("ab", 3), "ab");
     EXPECT_EQ(RightChars("ab", 0), "");
-    EXPECT_EQ(RightChars("x\xC3\xA9t\xC3\xA9", 2), "t\xC3\xA9");  // never half a character
+    EXPECT_EQ(RightChars("x\xC3\xA9t\xC3\xA9", 2), "t\xC3\xA9"); // never half a character
 }
 
 TEST(Utils, RandomBelowStaysInRangeAndVaries) {
@@ -87,11 +87,13 @@ TEST(Utils, FileDisplayNameByKindOfPath) {
 
     // Without a describer a screensaver shows its display name.
     EXPECT_EQ(FileDisplayName(dir / "Movies/Saver.scr"), "Saver.scr");
-    InstallScreensaverDescriber([](const std::string&) { return std::optional<std::string>("Aurora Dreams"); });
+    InstallScreensaverDescriber(
+        [](const std::string&) { return std::optional<std::string>("Aurora Dreams"); });
     EXPECT_EQ(FileDisplayName(dir / "Movies/Saver.scr"), "Aurora Dreams");
     // Only a lower-case ".scr" is asked for its description.
     EXPECT_EQ(FileDisplayName(dir / "Movies/LOUD.SCR"), "LOUD.SCR");
-    InstallScreensaverDescriber([](const std::string&) { return std::optional<std::string>(std::string(400, 'd')); });
+    InstallScreensaverDescriber(
+        [](const std::string&) { return std::optional<std::string>(std::string(400, 'd')); });
     EXPECT_EQ(FileDisplayName(dir / "Movies/Saver.scr").size(), 255u);
     InstallScreensaverDescriber(nullptr);
 }
@@ -102,7 +104,9 @@ TEST(Utils, FileSizeAndDate) {
     EXPECT_EQ(FileSizeOf(dir / "f.bin"), 1234);
     EXPECT_EQ(FileSizeOf(dir / "none"), -1);
     EXPECT_EQ(FileSizeOf(dir.Path()), -1);
-    struct utimbuf times { 1102520710, 1102520710 };
+    struct utimbuf times {
+        1102520710, 1102520710
+    };
     ASSERT_EQ(utime((dir / "f.bin").c_str(), &times), 0);
     EXPECT_EQ(FileDateOf(dir / "f.bin"), 1102520710);
     EXPECT_EQ(FileDateOf(dir / "none"), static_cast<std::time_t>(-1));
