@@ -1,0 +1,295 @@
+// The file commands: New, Open, Reopen, Save, Save As and Close with the save question, the
+// project extension rule, the Reopen submenu, the first activation and closing the window.
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QtTest>
+#include <thread>
+
+#include "AppTestHelpers.h"
+#include "Cleanup.h"
+#include "Config.h"
+#include "FilePaths.h"
+#include "UndeletedTempFiles.h"
+
+namespace {
+const std::string kSaveQuestion = "Current project is not saved yet, do you want to save it now?";
+
+QStringList ReopenCaptions(TfrmMain& window) {
+    QStringList captions;
+    for (QAction* entry : Control<QMenu>(window, "mnuReopen")->actions()) captions << entry->text();
+    return captions;
+}
+}  // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ensureProjectExtensionKeepsAnyCaseOfGldp() {
+        QCOMPARE(EnsureProjectExtension("/work/demo"), std::string("/work/demo.gldp"));
+        QCOMPARE(EnsureProjectExtension("/work/DEMO.GLDP"), std::string("/work/DEMO.GLDP"));
+        QCOMPARE(EnsureProjectExtension("/work/demo.txt"), std::string("/work/demo.txt.gldp"));
+        QCOMPARE(EnsureProjectExtension("x.gl"), std::string("x.gl.gldp"));
+        QCOMPARE(EnsureProjectExtension(".gldp"), std::string(".gldp"));
+    }
+
+    void saveAsAppliesTheExtensionRule() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->NewProject();
+        const std::pair<std::string, std::string> cases[] = {
+            {sandbox.Path("demo"), sandbox.Path("demo.gldp")},
+            {sandbox.Path("UPPER.GLDP"), sandbox.Path("UPPER.GLDP")},
+            {sandbox.Path("notes.txt"), sandbox.Path("notes.txt.gldp")},
+        };
+        for (const auto& [chosen, saved] : cases) {
+            sandbox.dialogs.Answer({chosen});
+            window->SaveAs();
+            QCOMPARE(window->ProjectFile, saved);
+            QVERIFY(QFile::exists(QString::fromStdString(saved)));
+        }
+        QVERIFY(!QFile::exists(QString::fromStdString(sandbox.Path("demo"))));
+    }
+
+    void saveAsProposesUntitledOrTheFilesName() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->NewProject();
+        sandbox.dialogs.Cancel();
+        window->SaveAs();
+        QCOMPARE(sandbox.dialogs.requests.back().fileName, std::string("Untitled"));
+        QCOMPARE(sandbox.dialogs.requests.back().filter, std::string("Glimmerdrome Project (*.gldp)|*.gldp"));
+        QVERIFY(sandbox.dialogs.requests.back().kind == TFileDialogKind::Save);
+        QVERIFY(window->ProjectFile.empty());
+
+        window->LoadProject(sandbox.Path("demo.gldp"));
+        sandbox.dialogs.Cancel();
+        window->SaveAs();
+        QCOMPARE(sandbox.dialogs.requests.back().fileName, std::string("demo.gldp"));
+        QCOMPARE(window->ProjectFile, sandbox.Path("demo.gldp"));
+    }
+
+    void saveOfAnUntitledProjectBecomesSaveAs() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->NewProject();
+        Control<QLineEdit>(*window, "txtVersion")->setText("3");
+        sandbox.dialogs.Answer({sandbox.Path("first")});
+        Control<QAction>(*window, "actSave")->trigger();
+        QCOMPARE(window->ProjectFile, sandbox.Path("first.gldp"));
+        QVERIFY(!window->Modified);
+        QVERIFY(!Control<QAction>(*window, "actSave")->isEnabled());
+        // A named project saves in place without a dialog.
+        Control<QLineEdit>(*window, "txtVersion")->setText("4");
+        const size_t dialogs = sandbox.dialogs.requests.size();
+        window->Save();
+        QCOMPARE(sandbox.dialogs.requests.size(), dialogs);
+        QVERIFY(sandbox.ReadText(sandbox.Path("first.gldp")).find("Version=4") != std::string::npos);
+    }
+
+    void newAsksAndYesRunsSaveAsEvenForANamedProject() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        const std::string path = sandbox.Path("named.gldp");
+        window->LoadProject(path);
+        Control<QLineEdit>(*window, "txtVersion")->setText("9");
+        sandbox.boxes.Answer(TMsgAnswer::Yes);
+        sandbox.dialogs.Answer({sandbox.Path("copy")});
+        window->NewCommand();
+        QCOMPARE(sandbox.boxes.shown.back().text, kSaveQuestion);
+        QCOMPARE(sandbox.boxes.shown.back().caption, std::string("Confirm"));
+        QVERIFY(sandbox.dialogs.requests.back().kind == TFileDialogKind::Save);
+        QVERIFY(sandbox.ReadText(sandbox.Path("copy.gldp")).find("Version=9") != std::string::npos);
+        QVERIFY(!QFile::exists(QString::fromStdString(path)));
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Untitled"));
+        QVERIFY(window->ProjectFile.empty());
+    }
+
+    void newAnsweredNoDropsTheChanges() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->NewProject();
+        Control<QLineEdit>(*window, "txtVersion")->setText("9");
+        sandbox.boxes.Answer(TMsgAnswer::No);
+        window->NewCommand();
+        QVERIFY(sandbox.dialogs.requests.empty());
+        QCOMPARE(Control<QLineEdit>(*window, "txtVersion")->text(), QString("1.00"));
+        QVERIFY(!window->Modified);
+    }
+
+    void unchangedProjectsAreClosedWithoutAQuestion() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->NewProject();
+        window->CloseCommand();
+        window->NewCommand();
+        QVERIFY(sandbox.boxes.shown.empty());
+    }
+
+    void closeAnsweredYesSavesInPlaceAndNoDoesNot() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        const std::string path = sandbox.Path("keep.gldp");
+        window->LoadProject(path);
+        Control<QLineEdit>(*window, "txtVersion")->setText("yes");
+        sandbox.boxes.Answer(TMsgAnswer::Yes);
+        window->CloseCommand();
+        QVERIFY(sandbox.dialogs.requests.empty());
+        QVERIFY(sandbox.ReadText(path).find("Version=yes") != std::string::npos);
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Untitled"));
+
+        window->LoadProject(path);
+        Control<QLineEdit>(*window, "txtVersion")->setText("no");
+        sandbox.boxes.Answer(TMsgAnswer::No);
+        window->CloseCommand();
+        QVERIFY(sandbox.ReadText(path).find("Version=yes") != std::string::npos);
+        QVERIFY(!window->Modified);
+    }
+
+    void openAsksThenLoadsTheChosenProject() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        const std::string target = sandbox.MakeProject("target.gldp", {"[General Information]", "ProjectName=Target"});
+        window->NewProject();
+        Control<QLineEdit>(*window, "txtVersion")->setText("lost");
+        sandbox.boxes.Answer(TMsgAnswer::No);
+        sandbox.dialogs.Answer({target});
+        window->OpenCommand();
+        QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
+        QCOMPARE(sandbox.dialogs.requests.back().filter, std::string("Glimmerdrome Project (*.gldp)|*.gldp"));
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Target"));
+        QCOMPARE(window->ProjectFile, target);
+    }
+
+    void openCancelledLeavesANewProjectAndARebuiltReopenMenu() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->LoadProject(sandbox.MakeProject("seen.gldp", {"[General Information]", "ProjectName=Seen"}));
+        QVERIFY(ReopenCaptions(*window).isEmpty());  // not rebuilt by loading
+        sandbox.dialogs.Cancel();
+        window->OpenCommand();
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Untitled"));
+        QVERIFY(window->ProjectFile.empty());
+        QCOMPARE(ReopenCaptions(*window), QStringList{"0 " + QString::fromStdString(sandbox.Path("seen.gldp"))});
+    }
+
+    void reopenListsNineEntriesAndLoadsTheChosenOne() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        TConfig& settings = window->Settings();
+        for (int i = 9; i >= 0; --i) settings.AddRecentFile(sandbox.Path("p" + std::to_string(i) + ".gldp"));
+        window->BuildReopenMenu();
+        const QStringList captions = ReopenCaptions(*window);
+        QCOMPARE(captions.size(), 9);
+        for (int i = 0; i < 9; ++i)
+            QCOMPARE(captions.at(i), QString("%1 %2").arg(i).arg(QString::fromStdString(sandbox.Path("p" + std::to_string(i) + ".gldp"))));
+        QCOMPARE(Control<QMenu>(*window, "mnuReopen")->actions().at(2)->statusTip(), QString::fromStdString(sandbox.Path("p2.gldp")));
+
+        // An entry whose file is gone loads the defaults under its path, on the first page.
+        Control<QTabWidget>(*window, "pageMain")->setCurrentIndex(2);
+        window->NewProject();
+        Control<QLineEdit>(*window, "txtVersion")->setText("x");
+        sandbox.boxes.Answer(TMsgAnswer::No);
+        Control<QTabWidget>(*window, "pageMain")->setCurrentIndex(3);
+        Control<QMenu>(*window, "mnuReopen")->actions().at(4)->trigger();
+        QCOMPARE(window->ProjectFile, sandbox.Path("p4.gldp"));
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Glimmerdrome"));
+        QCOMPARE(Control<QTabWidget>(*window, "pageMain")->currentIndex(), 0);
+        QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
+        TRecentFiles recent;
+        settings.ReadRecentFiles(recent);
+        QCOMPARE(recent[0], sandbox.Path("p4.gldp"));
+    }
+
+    void reopenStopsAtTheFirstBlankEntry() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        TRecentFiles recent;
+        recent[0] = sandbox.Path("a.gldp");
+        recent[1] = "   ";
+        recent[2] = sandbox.Path("c.gldp");
+        window->Settings().WriteRecentFiles(recent);
+        window->BuildReopenMenu();
+        QCOMPARE(ReopenCaptions(*window).size(), 1);
+    }
+
+    void firstActivationFollowsTheQuickStartSwitchOnce() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->Activated = false;
+        window->Settings().SetQuickStart(false);
+        window->FormActivate();
+        QVERIFY(window->Activated);
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Untitled"));
+        Control<QLineEdit>(*window, "txtVersion")->setText("kept");
+        window->FormActivate();
+        QCOMPARE(Control<QLineEdit>(*window, "txtVersion")->text(), QString("kept"));
+    }
+
+    void showingTheWindowBuildsReopenAndOpensTheFirstPage() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->Settings().AddRecentFile(sandbox.Path("r.gldp"));
+        Control<QTabWidget>(*window, "pageMain")->setCurrentIndex(3);
+        window->show();
+        QCOMPARE(Control<QTabWidget>(*window, "pageMain")->currentIndex(), 0);
+        QCOMPARE(ReopenCaptions(*window).size(), 1);
+    }
+
+    void closingAsksOnceAndYesSaves() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        const std::string path = sandbox.Path("closing.gldp");
+        window->LoadProject(path);
+        window->show();
+        Control<QLineEdit>(*window, "txtVersion")->setText("at close");
+        sandbox.boxes.Answer(TMsgAnswer::Yes);
+        QVERIFY(window->close());
+        QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
+        QCOMPARE(sandbox.boxes.shown[0].buttons, TMsgButtons::YesNo);
+        QVERIFY(sandbox.ReadText(path).find("Version=at close") != std::string::npos);
+    }
+
+    void closingWithUndeletedFilesStartsTheCleanupScript() {
+        TAppSandbox sandbox;
+        const QByteArray oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QByteArray::fromStdString(sandbox.Path("")));
+        const std::string left = sandbox.MakeFile("a1_saver.tmp", 10);
+        {
+            auto window = sandbox.MakeMain();
+            window->NewProject();
+            window->show();
+            UndeletedTempFiles().push_back(left);
+            QVERIFY(window->close());
+            QVERIFY(UndeletedTempFiles().empty());
+        }
+        // The script runs on its own; give it a moment to delete the file and itself.
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QString::fromStdString(left)), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QString::fromStdString(sandbox.Path(CleanupScriptName()))), 5000);
+        if (oldTemp.isNull()) qunsetenv("TMPDIR");
+        else qputenv("TMPDIR", oldTemp);
+    }
+
+    void closingWithoutUndeletedFilesWritesNoScript() {
+        TAppSandbox sandbox;
+        const QByteArray oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QByteArray::fromStdString(sandbox.Path("")));
+        {
+            auto window = sandbox.MakeMain();
+            window->NewProject();
+            window->show();
+            QVERIFY(window->close());
+        }
+        QVERIFY(!QFile::exists(QString::fromStdString(sandbox.Path(CleanupScriptName()))));
+        QVERIFY(sandbox.boxes.shown.empty());
+        if (oldTemp.isNull()) qunsetenv("TMPDIR");
+        else qputenv("TMPDIR", oldTemp);
+    }
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "FileCommandsTest.moc"
