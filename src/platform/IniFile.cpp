@@ -215,6 +215,10 @@ void ReplaceFile(const std::string& path, const std::string& content) {
         }
     }
     if (::stat(target.c_str(), &st) == 0) exists = true;
+    // Replacing the file only needs a writable folder, but a file marked read-only must stay
+    // as it is, for root as well: a file without any write permission counts as read-only.
+    if (exists && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
+        throw EIniWriteError(path);
 
     std::string temp;
     int fd = CreateFileBeside(target, temp, exists ? 0600 : 0666);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Association.h"
@@ -25,6 +26,13 @@ bool FolderAcceptsFiles(const std::string& folder) {
     return true;
 }
 
+// A settings file that the INI layer would refuse to replace.
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
 std::string UserConfigHome() {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
     std::string home;
@@ -42,8 +50,9 @@ TConfig::TConfig() : TConfig(ProgramFolder()) {}
 TConfig::TConfig(const std::string& program_dir, const std::string& config_home) {
     ProgramDir = ExcludeTrailingPathDelimiter(program_dir);
     std::string settings;
-    if (FolderAcceptsFiles(ProgramDir)) {
-        settings = JoinPath(ProgramDir, SettingsFileName);
+    std::string beside_program = JoinPath(ProgramDir, SettingsFileName);
+    if (FolderAcceptsFiles(ProgramDir) && !IsReadOnlyFile(beside_program)) {
+        settings = beside_program;
     } else {
         uses_user_folder = true;
         std::string folder =

@@ -6,7 +6,8 @@
 // installed program under /usr, a read-only medium), every save would fail, so the settings
 // then live in $XDG_CONFIG_HOME/glimmerdrome/configuration.ini (default
 // ~/.config/glimmerdrome/) instead, in the same format. The choice is made once, when the
-// object is created, by trying to create a file in the program folder.
+// object is created: the user's folder is used when no file can be created in the program
+// folder, or when the program folder's configuration.ini is read-only.
 
 #include <array>
 #include <string>

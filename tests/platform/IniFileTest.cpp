@@ -129,6 +129,18 @@ TEST(IniFile, RefusedWriteRaisesUnableToWrite) {
     EXPECT_EQ(CountEntries(dir.Path()), 2u);
 }
 
+TEST(IniFile, ReadOnlyFileIsNotReplaced) {
+    TTempDir dir;
+    std::string path = dir / "locked.gldp";
+    WriteFileBytes(path, "[S]\r\nK=old\r\n");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    TIniFile ini(path);
+    EXPECT_THROW(ini.WriteString("S", "K", "new"), EIniWriteError);
+    EXPECT_THROW(ini.EraseSection("S"), EIniWriteError);
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "old");
+    EXPECT_EQ(CountEntries(dir.Path()), 1u);
+}
+
 TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
     TTempDir dir;
     std::string path = dir / "p.ini";

@@ -142,6 +142,15 @@ TEST(Settings, UnwritableProgramFolderFallsBackToTheUsersFolder) {
     }
     EXPECT_FALSE(fs::exists(dir / "blocker/bin"));
 
+    // A read-only settings file beside the program counts as an unwritable program folder.
+    fs::create_directory(dir / "locked");
+    WriteFileBytes(dir / "locked/configuration.ini", "[General]\r\nShowToolbar=0\r\n");
+    fs::permissions(dir / "locked/configuration.ini", fs::perms::owner_read);
+    TConfig locked(dir / "locked", dir / "xdg");
+    EXPECT_TRUE(locked.UsesUserFolder());
+    EXPECT_NO_THROW(locked.SetShowToolbar(true));
+    EXPECT_EQ(ReadFileBytes(dir / "locked/configuration.ini"), "[General]\r\nShowToolbar=0\r\n");
+
     // $XDG_CONFIG_HOME is the default user folder.
     setenv("XDG_CONFIG_HOME", (dir / "env").c_str(), 1);
     TConfig from_env("/proc/self");
