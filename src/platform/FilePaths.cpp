@@ -127,14 +127,21 @@ void SetProgramFolderOverride(std::string folder) {
 int CreateFileBeside(const std::string& target, std::string& temp_path, unsigned mode) {
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    // A name near the system's limit leaves no room for the suffix; the temporary file then
+    // gets a short name of its own in the same folder.
+    bool short_name = false;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string suffix = ".";
         uint64_t r = generator();
         for (int i = 0; i < 8; ++i, r /= 36)
             suffix += digits[r % 36];
-        temp_path = target + suffix + "~";
+        temp_path = (short_name ? ExtractFilePath(target) + ".gld" : target) + suffix + "~";
         int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                         static_cast<mode_t>(mode));
+        if (fd < 0 && errno == ENAMETOOLONG && !short_name) {
+            short_name = true;
+            continue;
+        }
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;

@@ -48,7 +48,8 @@ std::string TempFolder();
 std::string ProgramFolder();
 void SetProgramFolderOverride(std::string folder);
 
-// Creates a new, uniquely named file beside target ("<target>.<random>~") with exclusive
+// Creates a new, uniquely named file beside target ("<target>.<random>~", or
+// ".gld<random>~" when the name is too long for a suffix) with exclusive
 // creation and the given permission bits (less the umask), for content that is then renamed
 // over target. Returns the open descriptor and sets temp_path, or -1 with errno set.
 int CreateFileBeside(const std::string& target, std::string& temp_path, unsigned mode = 0666);

@@ -162,6 +162,15 @@ TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
     EXPECT_EQ(CountEntries(dir.Path()), 1u) << "the half-written temporary file was left behind";
 }
 
+TEST(IniFile, NameAtTheSystemsLimitCanBeWritten) {
+    TTempDir dir;
+    std::string path = dir / (std::string(250, 'n') + ".gldp");
+    TIniFile ini(path);
+    ini.WriteString("S", "K", "1");
+    EXPECT_EQ(ReadFileBytes(path), "[S]\r\nK=1\r\n");
+    EXPECT_EQ(CountEntries(dir.Path()), 1u);
+}
+
 TEST(IniFile, KeepsPermissionsAndWritesThroughLinks) {
     TTempDir dir;
     std::string path = dir / "m.ini";
