@@ -1,0 +1,97 @@
+#include "fAbout.h"
+
+#include "Artwork.h"
+#include "Shell.h"
+#include "ui_fAbout.h"
+
+#include <QCoreApplication>
+#include <QGraphicsDropShadowEffect>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+
+const char* const TfrmAbout::MakerSite = "https://glimmerworkshop.example.org/";
+
+TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::frmAbout), movie(new QTimer(this)) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    QPalette top = ui->palTop->palette();
+    top.setColor(QPalette::Window, Qt::white);
+    const QColor darkBlue(0x14, 0x23, 0x6e);
+    top.setColor(QPalette::WindowText, darkBlue);
+    ui->palTop->setPalette(top);
+    // The title stands slightly raised off the white band.
+    auto* raised = new QGraphicsDropShadowEffect(ui->labAboutTitle);
+    raised->setOffset(1.5, 1.5);
+    raised->setBlurRadius(2);
+    raised->setColor(QColor(0x14, 0x23, 0x6e, 70));
+    ui->labAboutTitle->setGraphicsEffect(raised);
+
+    const QString version = QCoreApplication::applicationVersion();
+    if (version.isEmpty())
+        ui->labVersion->hide();
+    else
+        ui->labVersion->setText(tr("Version %1").arg(version));
+
+    ui->Image1->setPixmap(Artwork::MakerLogo());
+    ui->Image1->installEventFilter(this);
+    ShowFrame(0);
+    movie->setInterval(MovieInterval);
+    connect(movie, &QTimer::timeout, this, [this] { ShowFrame(frame + 1); });
+    connect(ui->btOk, &QPushButton::clicked, this, &TfrmAbout::btOkClick);
+    adjustSize();
+    setFixedSize(size());
+}
+
+TfrmAbout::~TfrmAbout() {
+    delete ui;
+}
+
+bool TfrmAbout::movieRunning() const {
+    return movie->isActive();
+}
+
+void TfrmAbout::ShowFrame(int index) {
+    frame = index % Artwork::AboutMovieFrameCount;
+    ui->imgMovie->setPixmap(Artwork::AboutMovieFrame(frame));
+}
+
+void TfrmAbout::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QScreen* screen = (parentWidget() ? parentWidget()->screen() : this->screen()))
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    FormShow();
+}
+
+void TfrmAbout::hideEvent(QHideEvent* event) {
+    movie->stop();
+    QDialog::hideEvent(event);
+}
+
+void TfrmAbout::FormShow() {
+    movie->start();
+}
+
+bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Image1 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        Image1Click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmAbout::Image1Click() {
+    // Whether the browser starts is the desktop's business; the box stays open either way.
+    ShellOpen(MakerSite);
+}
+
+void TfrmAbout::btOkClick() {
+    close();
+}
+
+void ShowAbout(QWidget* parent) {
+    TfrmAbout window(parent);
+    window.exec();
+}
