@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include <fcntl.h>
@@ -56,11 +55,4 @@ std::string MakeUniqueTempFile(const std::string& folder, const std::string& pre
     }
     std::string path = JoinFolder(folder, stem + "*.tmp");
     throw EFCreateError(FileCreateErrorMessage(path, EEXIST));
-}
-
-std::string SystemTempFolder() {
-    const char* env = std::getenv("TMPDIR");
-    std::string folder = (env && *env) ? env : "/tmp";
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
 }

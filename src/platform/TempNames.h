@@ -11,6 +11,3 @@
 // An empty folder means the current directory. Raises EFCreateError when the folder does not
 // exist or refuses new files.
 std::string MakeUniqueTempFile(const std::string& folder, const std::string& prefix);
-
-// The system's folder for temporary files (TMPDIR, else /tmp), without a trailing separator.
-std::string SystemTempFolder();

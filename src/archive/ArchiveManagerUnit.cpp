@@ -1,0 +1,296 @@
+#include "ArchiveManagerUnit.h"
+
+#include "BWTCompressUnit.h"
+#include "FileErrors.h"
+#include "FileStream.h"
+#include "Messages.h"
+#include "TempNames.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int32_t COPY_CHUNK = 262144;
+
+// The attribute bits the classic directory search reports.
+constexpr uint32_t ATTR_READONLY = 0x01;
+constexpr uint32_t ATTR_HIDDEN = 0x02;
+constexpr uint32_t ATTR_DIRECTORY = 0x10;
+constexpr uint32_t ATTR_ARCHIVE = 0x20;
+
+struct TSearchResult {
+    uint32_t time_stamp = 0;
+    uint32_t attributes = 0;
+};
+
+TSearchResult SearchEntry(const std::string& entry, const struct stat& st) {
+    TSearchResult r;
+    std::tm local{};
+    time_t mtime = st.st_mtime;
+    localtime_r(&mtime, &local);
+    r.time_stamp = PackDosTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                               local.tm_hour, local.tm_min, local.tm_sec);
+    if (S_ISDIR(st.st_mode)) {
+        r.attributes |= ATTR_DIRECTORY;
+    } else {
+        r.attributes |= ATTR_ARCHIVE;
+    }
+    if ((st.st_mode & 0222) == 0) r.attributes |= ATTR_READONLY;
+    std::string folder, name;
+    SplitStoredName(entry, folder, name);
+    if (!name.empty() && name[0] == '.') r.attributes |= ATTR_HIDDEN;
+    return r;
+}
+
+void MakeCurrentFolder(const std::string& folder) {
+    std::error_code ec;
+    fs::current_path(folder, ec);
+    if (ec)
+        throw EInOutError("Cannot make \"" + folder + "\" the current folder. " + ec.message());
+}
+
+// The finished archive reaches the disk before it replaces the old one, so a crash right after
+// the rename cannot leave an empty or partial archive under the old name.
+void SyncFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+int64_t DirectoryBytes(TCentralDir& dir) {
+    int64_t total = CENTRAL_END_SIZE;
+    for (int i = 0; i < dir.Count(); ++i)
+        total += CENTRAL_FILE_FIXED_SIZE + 1 + int64_t(dir[i]->StoredName().size());
+    return total;
+}
+
+} // namespace
+
+TArchiveManager::TArchiveManager() : compressor(std::make_unique<TCompressor>()) {}
+
+TArchiveManager::~TArchiveManager() = default;
+
+void TArchiveManager::ShowStatus(const std::string& text) {
+    if (!text.empty()) AddLog(text);
+}
+
+void TArchiveManager::AddLog(const std::string& text) {
+    if (OnAddLog) OnAddLog(*this, "ArchiveMan: " + text);
+}
+
+void TArchiveManager::DoCentralDirChange() {
+    if (OnCentralDirChange) OnCentralDirChange(*this);
+}
+
+std::string TArchiveManager::ArchivePathFor(const std::string& file_name) {
+    std::string path = fs::absolute(fs::path(file_name)).lexically_normal().string();
+    std::string folder, name;
+    SplitStoredName(path, folder, name);
+    if (name.find('.') == std::string::npos) path += ".";
+    if (path.back() == '.') path += "rs";
+    return path;
+}
+
+void TArchiveManager::OpenArchive(const std::string& file_name, bool ask_to_create) {
+    std::string path = ArchivePathFor(file_name);
+    std::string folder, name;
+    SplitStoredName(path, folder, name);
+    MakeCurrentFolder(folder);
+
+    std::unique_ptr<TArchiveFile> opened;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        opened = std::make_unique<TArchiveFile>(path, true);
+    } else {
+        if (ask_to_create) {
+            TMsgAnswer answer =
+                ShowMessage("The archive file " + path +
+                                " does not exist. Do you want to create a new file?",
+                            "Create new archive?", TMsgIcon::Question, TMsgButtons::YesNoCancel);
+            if (answer != TMsgAnswer::Yes) throw EUserCancel("Create new archive cancelled");
+        }
+        opened = std::make_unique<TArchiveFile>(path, false);
+    }
+
+    // The previous archive is closed only now, so a refusal or a failure above leaves it open.
+    if (archive) CloseArchive();
+    archive = std::move(opened);
+    archive_path = path;
+    archive_folder = folder;
+    archive_name = name;
+    DoCentralDirChange();
+    AddLog("Archive Opened - " + archive_path);
+    AddLog("CentralDir Loaded");
+}
+
+void TArchiveManager::CloseArchive() {
+    archive.reset();
+    AddLog("Archive Closed - " + archive_path);
+}
+
+std::string TArchiveManager::MakeTempFileName() {
+    return MakeUniqueTempFile(archive_folder, "KELPMARSH");
+}
+
+std::unique_ptr<TArchiveFile> TArchiveManager::CreateTempArchive() {
+    auto temp = std::make_unique<TArchiveFile>(MakeTempFileName(), false);
+    temp->SeekToData();
+    return temp;
+}
+
+void TArchiveManager::CopyArchiveData(TArchiveFile& source, TArchiveFile& target,
+                                      TCentralDir& source_dir) {
+    int64_t remaining = int64_t(source_dir.GetCentralDirOffset()) - 4;
+    // Both sides move unbuffered; the source's buffer would otherwise hide the file position.
+    source.SmartModeOff();
+    target.SmartModeOff();
+    source.SeekToData();
+    target.SeekToData();
+    std::vector<uint8_t> buffer(COPY_CHUNK);
+    while (remaining > 0) {
+        int32_t count = int32_t(std::min<int64_t>(remaining, COPY_CHUNK));
+        int32_t got = source.Read(buffer.data(), count);
+        if (got != count)
+            throw EInOutError("Cannot read the data of the archive \"" + archive_path + "\".");
+        if (target.Write(buffer.data(), count) != count)
+            throw EInOutError("Cannot write the temporary archive \"" + target.file_name +
+                              "\".");
+        remaining -= count;
+    }
+    source.SmartModeOn();
+    target.SmartModeOn();
+}
+
+void TArchiveManager::CompressFile(const std::string& entry, TCentralFileHeader& header,
+                                   TArchiveFile& temp) {
+    TFileStream input(entry, 0x20);
+    file_size = input.Size();
+    int64_t blocks = BlocksFor(file_size);
+    AddLog("File size = " + std::to_string(file_size) + " bytes  (Num blocks=" +
+           std::to_string(blocks) + ")");
+    header.data_offset = uint32_t(temp.BufferedPosition());
+    for (;;) {
+        uint8_t* buffer = compressor->GetInputBuffer();
+        int32_t count = input.Read(buffer + 1, ARCHIVE_BLOCK_SIZE);
+        if (count <= 0) break;
+        // A coded block is never near twice its raw size; checking before coding keeps every
+        // offset that reaches the disk inside the format's signed 32-bit range.
+        if (int64_t(temp.BufferedPosition()) + DATA_BLOCK_HEADER_SIZE + 2 * int64_t(count) +
+                65536 >
+            size_limit)
+            throw EArchiveTooLarge("The archive \"" + archive_path +
+                                   "\" would grow past 2 GiB, the largest size its format can "
+                                   "hold.");
+        if (int64_t(header.raw_size) + count > INT32_MAX)
+            throw EArchiveTooLarge("The file '" + entry +
+                                   "' grew past 2 GiB while it was being added.");
+        int32_t compressed = compressor->CompressBlock(count, temp);
+        header.block_count += 1;
+        header.compressed_size += compressed;
+        header.raw_size += count;
+        AddLog("Block " + std::to_string(header.block_count - 1) + " OK, (Raw size=" +
+               std::to_string(count) + " Compressed= " + std::to_string(compressed) + ")");
+    }
+}
+
+int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::string& folder) {
+    if (files.empty()) return 0;
+    if (!archive) throw EInOutError("No archive is open.");
+
+    TCentralDir& dir = *archive->central_dir;
+    const int old_count = dir.Count();
+    const int32_t old_offset = dir.GetCentralDirOffset();
+    auto temp = CreateTempArchive();
+    const std::string temp_path = temp->file_name;
+    int added = 0;
+    try {
+        CopyArchiveData(*archive, *temp, dir);
+        if (!folder.empty()) MakeCurrentFolder(folder);
+        for (const std::string& entry : files) {
+            struct stat st;
+            if (entry.empty() || ::stat(entry.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+            ShowStatus("Adding file - " + entry);
+            TSearchResult found = SearchEntry(entry, st);
+            if (found.attributes & ATTR_DIRECTORY) {
+                ShowMessage("Could not add: '" + entry + "'. Adding of folders is not supported.",
+                            "Error", TMsgIcon::Error, TMsgButtons::Ok);
+                continue;
+            }
+            if (int64_t(st.st_size) > INT32_MAX) {
+                ShowMessage("Cannot add file: '" + entry + "'.\rFiles of 2 GiB or more cannot "
+                            "be stored in an archive. It will not be added.",
+                            " Error", TMsgIcon::Error, TMsgButtons::Ok);
+                continue;
+            }
+            auto header = std::make_unique<TCentralFileHeader>();
+            header->name_part = entry;
+            header->time_stamp = found.time_stamp;
+            header->attributes = found.attributes;
+            try {
+                // Pipes, sockets and devices would block or never end; they count as files
+                // that cannot be opened.
+                if (!S_ISREG(st.st_mode))
+                    throw EFOpenError("Cannot open file \"" + entry + "\". Not a regular file");
+                CompressFile(entry, *header, *temp);
+            } catch (const EFOpenError&) {
+                ShowMessage("Cannot open file: '" + entry + "'.\rIt will not be added.", " Error",
+                            TMsgIcon::Error, TMsgButtons::Ok);
+                continue;
+            }
+            dir.Add(header.release());
+            ++added;
+        }
+        if (int64_t(temp->BufferedPosition()) + DirectoryBytes(dir) > size_limit)
+            throw EArchiveTooLarge("The archive \"" + archive_path +
+                                   "\" would grow past 2 GiB, the largest size its format can "
+                                   "hold.");
+        dir.SaveTo(*temp);
+        // Raised here, a write failure still reaches the caller; the destructor could only
+        // report it.
+        temp->FlushBuffer();
+    } catch (...) {
+        // The archive on disk is unchanged; its directory in memory must say so too, and the
+        // half-built temporary archive is of no use to anyone.
+        while (dir.Count() > old_count) dir.Delete(dir.Count() - 1);
+        dir.central_dir_offset = old_offset;
+        temp.reset();
+        std::remove(temp_path.c_str());
+        throw;
+    }
+    ReplaceArchive(std::move(temp));
+    DoCentralDirChange();
+    return added;
+}
+
+void TArchiveManager::MoveFileOver(const std::string& from, const std::string& to) {
+    fs::rename(from, to);
+}
+
+void TArchiveManager::ReplaceArchive(std::unique_ptr<TArchiveFile> temp) {
+    const std::string temp_path = temp->file_name;
+    temp.reset();
+    SyncFile(temp_path);
+    CloseArchive();
+    try {
+        MoveFileOver(temp_path, archive_path);
+    } catch (const std::exception& e) {
+        std::remove(temp_path.c_str());
+        std::string reason = e.what();
+        // The old archive was never touched: reopen it so the manager stays usable.
+        OpenArchive(archive_path, false);
+        throw EInOutError("Cannot put the new archive in place of \"" + archive_path +
+                          "\"; the archive was left as it was. " + reason);
+    }
+    OpenArchive(archive_path, true);
+}

@@ -1,0 +1,83 @@
+#include "FilePacker.h"
+
+#include "FileErrors.h"
+#include "TempNames.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+struct TCloseFile {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using TFileHandle = std::unique_ptr<std::FILE, TCloseFile>;
+
+TFileHandle OpenForReading(const std::string& path) {
+    TFileHandle f(std::fopen(path.c_str(), "rb"));
+    if (!f) throw EFOpenError(FileOpenErrorMessage(path, errno));
+    return f;
+}
+
+// Streams in one buffer rather than holding both inputs whole: the result is the same bytes,
+// and an installer holding large movies needs no more memory than a small one.
+void CopyAll(std::FILE* from, const std::string& from_path, std::FILE* to,
+             const std::string& to_path, std::vector<char>& buffer) {
+    for (;;) {
+        size_t got = std::fread(buffer.data(), 1, buffer.size(), from);
+        if (got > 0 && std::fwrite(buffer.data(), 1, got, to) != got)
+            throw EInOutError("Cannot write \"" + to_path + "\". " + std::strerror(errno));
+        if (got < buffer.size()) {
+            if (std::ferror(from))
+                throw EInOutError("Cannot read \"" + from_path + "\". " + std::strerror(errno));
+            return;
+        }
+    }
+}
+
+std::string FolderOf(const std::string& path) {
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? std::string() : parent.string();
+}
+
+} // namespace
+
+void TFilePackerExt::Merge(const std::string& stub_path, const std::string& archive_path,
+                           const std::string& output_path) {
+    TFileHandle stub = OpenForReading(stub_path);
+    TFileHandle archive = OpenForReading(archive_path);
+
+    std::string temp_path;
+    try {
+        temp_path = MakeUniqueTempFile(FolderOf(output_path), "GLDMERGE");
+    } catch (const EFCreateError&) {
+        throw EFCreateError(FileCreateErrorMessage(output_path, errno ? errno : EACCES));
+    }
+    try {
+        TFileHandle output(std::fopen(temp_path.c_str(), "wb"));
+        if (!output) throw EFCreateError(FileCreateErrorMessage(output_path, errno));
+        std::vector<char> buffer(1 << 20);
+        CopyAll(stub.get(), stub_path, output.get(), output_path, buffer);
+        CopyAll(archive.get(), archive_path, output.get(), output_path, buffer);
+        if (std::fflush(output.get()) != 0 || ::fsync(fileno(output.get())) != 0)
+            throw EInOutError("Cannot write \"" + output_path + "\". " + std::strerror(errno));
+        std::FILE* raw = output.release();
+        if (std::fclose(raw) != 0)
+            throw EInOutError("Cannot write \"" + output_path + "\". " + std::strerror(errno));
+        std::error_code ec;
+        std::filesystem::rename(temp_path, output_path, ec);
+        if (ec)
+            throw EFCreateError("Cannot create file \"" + output_path + "\". " + ec.message());
+    } catch (...) {
+        std::remove(temp_path.c_str());
+        throw;
+    }
+}

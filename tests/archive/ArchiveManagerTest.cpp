@@ -1,0 +1,335 @@
+#include "ArchiveManagerUnit.h"
+#include "ArchiveReaderUnit.h"
+#include "ArchiveTestSupport.h"
+#include "CompressErrors.h"
+#include "FileErrors.h"
+#include "Messages.h"
+#include "ResourceCompUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class ArchiveManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        manager.OnAddLog = [this](TArchiveManager& sender, const std::string& line) {
+            EXPECT_EQ(&sender, &manager);
+            log.push_back(line);
+        };
+        manager.OnCentralDirChange = [this](TArchiveManager&) {
+            log.push_back("<dir changed>");
+        };
+    }
+
+    std::string Make(const std::string& name, size_t size, uint32_t seed = 1) {
+        std::string path = dir / name;
+        WriteAll(path, SampleBytes(size, seed));
+        return path;
+    }
+
+    TScratchFolder dir;
+    TScriptedMessageBoxes boxes;
+    TMessageBoxesScope scope{boxes};
+    TArchiveManager manager;
+    std::vector<std::string> log;
+};
+
+TEST_F(ArchiveManagerTest, NameWithoutExtensionGetsRs) {
+    EXPECT_EQ(TArchiveManager::ArchivePathFor("/d/pack"), "/d/pack.rs");
+    EXPECT_EQ(TArchiveManager::ArchivePathFor("/d/pack."), "/d/pack.rs");
+    EXPECT_EQ(TArchiveManager::ArchivePathFor("/d/pack.dat"), "/d/pack.dat");
+    EXPECT_EQ(TArchiveManager::ArchivePathFor("/d.x/pack"), "/d.x/pack.rs");
+
+    manager.OpenArchive(dir / "pack", false);
+    EXPECT_EQ(manager.archive_path, dir / "pack.rs");
+    EXPECT_EQ(manager.archive_name, "pack.rs");
+    EXPECT_EQ(manager.archive_folder, dir.path + "/");
+    manager.CloseArchive();
+    EXPECT_EQ(ReadAll(dir / "pack.rs").size(), 16u);
+}
+
+TEST_F(ArchiveManagerTest, PackingTwoFilesLogsEveryStepInOrder) {
+    std::string a = Make("a.swf", 409601);
+    std::string b = Make("b.ico", 0);
+    std::string t = dir / "t.pak";
+    manager.OpenArchive(t, false);
+    log.push_back("<added " + std::to_string(manager.AddFiles({a, b})) + ">");
+
+    ASSERT_EQ(log.size(), 15u);
+    EXPECT_EQ(log[0], "<dir changed>");
+    EXPECT_EQ(log[1], "ArchiveMan: Archive Opened - " + t);
+    EXPECT_EQ(log[2], "ArchiveMan: CentralDir Loaded");
+    EXPECT_EQ(log[3], "ArchiveMan: Adding file - " + a);
+    EXPECT_EQ(log[4], "ArchiveMan: File size = 409601 bytes  (Num blocks=2)");
+    EXPECT_EQ(log[5].rfind("ArchiveMan: Block 0 OK, (Raw size=409600 Compressed= ", 0), 0u) << log[5];
+    EXPECT_EQ(log[6].rfind("ArchiveMan: Block 1 OK, (Raw size=1 Compressed= ", 0), 0u) << log[6];
+    EXPECT_EQ(log[7], "ArchiveMan: Adding file - " + b);
+    EXPECT_EQ(log[8], "ArchiveMan: File size = 0 bytes  (Num blocks=0)");
+    EXPECT_EQ(log[9], "ArchiveMan: Archive Closed - " + t);
+    EXPECT_EQ(log[10], "<dir changed>");
+    EXPECT_EQ(log[11], "ArchiveMan: Archive Opened - " + t);
+    EXPECT_EQ(log[12], "ArchiveMan: CentralDir Loaded");
+    EXPECT_EQ(log[13], "<dir changed>");
+    EXPECT_EQ(log[14], "<added 2>");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Offsets, block counts and total length follow from the sizes alone.
+TEST_F(ArchiveManagerTest, WrittenArchiveKeepsTheLayoutInvariants) {
+    std::vector<std::string> files = {Make("exact.bin", 409600, 2), Make("over.bin", 409601, 3),
+                                      Make("empty.bin", 0), Make("small.txt", 1000, 4),
+                                      Make("three.bin", 2 * 409600 + 2, 5)};
+    std::string t = dir / "inv.pak";
+    manager.OpenArchive(t, false);
+    ASSERT_EQ(manager.AddFiles(files), 5);
+
+    TCentralDir& cd = *manager.archive->central_dir;
+    ASSERT_EQ(cd.Count(), 5);
+    const int expected_blocks[] = {1, 2, 0, 1, 3};
+    int64_t offset = 4, names = 0;
+    for (int i = 0; i < 5; ++i) {
+        TCentralFileHeader& e = *cd[i];
+        EXPECT_EQ(e.StoredName(), files[i]);
+        EXPECT_EQ(e.block_count, expected_blocks[i]) << files[i];
+        EXPECT_EQ(e.raw_size, int32_t(std::filesystem::file_size(files[i])));
+        EXPECT_EQ(int64_t(e.data_offset), offset) << files[i];
+        EXPECT_EQ(e.attributes & 0x20u, 0x20u);
+        offset += e.compressed_size + 20 * int64_t(e.block_count);
+        names += 29 + int64_t(e.StoredName().size());
+    }
+    EXPECT_EQ(cd[2]->compressed_size, 0);
+    EXPECT_EQ(cd[1]->data_offset, 4u + 20u + uint32_t(cd[0]->compressed_size));
+    EXPECT_EQ(cd.GetCentralDirOffset(), offset);
+
+    std::vector<uint8_t> bytes = ReadAll(t);
+    EXPECT_EQ(int64_t(bytes.size()), offset + names + 12);
+    EXPECT_EQ(Dword(bytes, 0), 0x4D504C4Bu);
+    EXPECT_EQ(Dword(bytes, bytes.size() - 12), 0x52444345u);
+    EXPECT_EQ(Dword(bytes, bytes.size() - 8), 409600u);
+    EXPECT_EQ(int64_t(Dword(bytes, bytes.size() - 4)), offset);
+    // Every block header sits where the running sizes put it.
+    EXPECT_EQ(Dword(bytes, cd[4]->data_offset), 0x41544144u);
+
+    auto reader = TArchiveReader::Open(t);
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::vector<uint8_t> got;
+        reader->ExtractEntry(i, [&](const uint8_t* p, size_t n) { got.insert(got.end(), p, p + n); });
+        EXPECT_EQ(got, ReadAll(files[i])) << files[i];
+    }
+}
+
+TEST_F(ArchiveManagerTest, AddingKeepsOldBlocksAndAppendsNewEntries) {
+    std::string t = dir / "grow.pak";
+    manager.OpenArchive(t, false);
+    ASSERT_EQ(manager.AddFiles({Make("one.bin", 5000, 7), Make("two.bin", 409700, 8)}), 2);
+    std::vector<uint8_t> before = ReadAll(t);
+    uint32_t old_dir = Dword(before, before.size() - 4);
+    manager.CloseArchive();
+
+    TArchiveManager second;
+    second.OpenArchive(t, false);
+    ASSERT_EQ(second.archive->central_dir->Count(), 2);
+    ASSERT_EQ(second.AddFiles({Make("three.bin", 3000, 9)}), 1);
+    std::vector<uint8_t> after = ReadAll(t);
+
+    // The old data area is copied byte for byte; the new entry's data starts where it ended.
+    ASSERT_GT(after.size(), before.size());
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + old_dir, after.begin()));
+    TCentralDir& cd = *second.archive->central_dir;
+    ASSERT_EQ(cd.Count(), 3);
+    EXPECT_EQ(cd[0]->StoredName(), dir / "one.bin");
+    EXPECT_EQ(cd[1]->StoredName(), dir / "two.bin");
+    EXPECT_EQ(cd[2]->StoredName(), dir / "three.bin");
+    EXPECT_EQ(cd[0]->data_offset, 4u);
+    EXPECT_EQ(cd[2]->data_offset, old_dir);
+    auto reader = TArchiveReader::Open(t);
+    EXPECT_NO_THROW(reader->TestAll());
+}
+
+TEST_F(ArchiveManagerTest, EmptyListLeavesTheArchiveUntouched) {
+    std::string t = dir / "same.pak";
+    manager.OpenArchive(t, false);
+    manager.AddFiles({Make("x.bin", 100)});
+    struct stat before, after;
+    ASSERT_EQ(::stat(t.c_str(), &before), 0);
+    std::vector<uint8_t> bytes = ReadAll(t);
+    log.clear();
+    EXPECT_EQ(manager.AddFiles({}), 0);
+    ASSERT_EQ(::stat(t.c_str(), &after), 0);
+    EXPECT_EQ(ReadAll(t), bytes);
+    EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+    EXPECT_EQ(before.st_ino, after.st_ino);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(ArchiveManagerTest, MissingEmptyAndFolderEntriesAreSkippedSilently) {
+    std::filesystem::create_directory(dir / "sub");
+    std::string t = dir / "skip.pak";
+    manager.OpenArchive(t, false);
+    int added = manager.AddFiles(
+        {Make("first.bin", 10), dir / "missing.bin", "", dir / "sub", Make("last.bin", 20)});
+    EXPECT_EQ(added, 2);
+    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(manager.archive->central_dir->Count(), 2);
+    EXPECT_EQ((*manager.archive->central_dir)[1]->StoredName(), dir / "last.bin");
+}
+
+TEST_F(ArchiveManagerTest, EntryThatCannotBeOpenedIsReportedAndSkipped) {
+    std::string fifo = dir / "pipe.swf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::string t = dir / "open.pak";
+    manager.OpenArchive(t, false);
+    EXPECT_EQ(manager.AddFiles({fifo, Make("ok.bin", 30)}), 1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Cannot open file: '" + fifo + "'.\rIt will not be added.");
+    EXPECT_EQ(boxes.shown[0].caption, " Error");
+    EXPECT_EQ(boxes.shown[0].buttons, TMsgButtons::Ok);
+    ASSERT_EQ(manager.archive->central_dir->Count(), 1);
+    EXPECT_NO_THROW(TArchiveReader::Open(t)->TestAll());
+}
+
+// A sparse file gives the size without writing 2 GiB.
+TEST_F(ArchiveManagerTest, FileOfTwoGibibytesIsRefusedWithAMessage) {
+    std::string big = dir / "huge.swf";
+    {
+        std::FILE* f = std::fopen(big.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(::ftruncate(fileno(f), off_t(1) << 31), 0);
+        std::fclose(f);
+    }
+    std::string t = dir / "big.pak";
+    manager.OpenArchive(t, false);
+    EXPECT_EQ(manager.AddFiles({big, Make("small.bin", 40)}), 1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("2 GiB"), std::string::npos);
+    EXPECT_NE(boxes.shown[0].text.find(big), std::string::npos);
+    ASSERT_EQ(manager.archive->central_dir->Count(), 1);
+    EXPECT_EQ((*manager.archive->central_dir)[0]->StoredName(), dir / "small.bin");
+}
+
+TEST_F(ArchiveManagerTest, ArchiveThatWouldOutgrowItsOffsetsIsRefusedAndLeftAsItWas) {
+    std::string t = dir / "limit.pak";
+    manager.OpenArchive(t, false);
+    ASSERT_EQ(manager.AddFiles({Make("a.bin", 100)}), 1);
+    std::vector<uint8_t> before = ReadAll(t);
+    manager.size_limit = 300000;
+    EXPECT_THROW(manager.AddFiles({Make("b.bin", 200000, 3)}), EArchiveTooLarge);
+    EXPECT_EQ(ReadAll(t), before);
+    EXPECT_EQ(manager.archive->central_dir->Count(), 1);
+    EXPECT_EQ(dir.Names().size(), 3u) << "no temporary archive is left behind";
+    // The manager stays usable.
+    manager.size_limit = INT32_MAX;
+    EXPECT_EQ(manager.AddFiles({dir / "b.bin"}), 1);
+    EXPECT_NO_THROW(TArchiveReader::Open(t)->TestAll());
+}
+
+class FailingMoveManager : public TArchiveManager {
+protected:
+    void MoveFileOver(const std::string&, const std::string&) override {
+        throw std::runtime_error("disk said no");
+    }
+};
+
+TEST_F(ArchiveManagerTest, FailedReplaceKeepsTheOldArchive) {
+    std::string t = dir / "keep.pak";
+    std::string a = Make("a.bin", 500);
+    {
+        TArchiveManager m;
+        m.OpenArchive(t, false);
+        m.AddFiles({a});
+    }
+    std::vector<uint8_t> before = ReadAll(t);
+    FailingMoveManager failing;
+    failing.OpenArchive(t, false);
+    try {
+        failing.AddFiles({Make("b.bin", 600)});
+        FAIL() << "the failed move must be reported";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(std::string(e.what()).find(t), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("disk said no"), std::string::npos);
+    }
+    EXPECT_EQ(ReadAll(t), before);
+    ASSERT_TRUE(failing.archive);
+    EXPECT_EQ(failing.archive->central_dir->Count(), 1);
+    EXPECT_TRUE(boxes.shown.empty()) << "no question about creating a new archive";
+    EXPECT_EQ(dir.Names().size(), 3u) << "no temporary archive is left behind";
+}
+
+TEST_F(ArchiveManagerTest, DecliningToCreateRaisesUserCancelAndKeepsTheOpenArchive) {
+    std::string first = dir / "first.pak";
+    manager.OpenArchive(first, false);
+    boxes.Answer(TMsgAnswer::No);
+    try {
+        manager.OpenArchive(dir / "nope.pak", true);
+        FAIL();
+    } catch (const EUserCancel& e) {
+        EXPECT_STREQ(e.what(), "Create new archive cancelled");
+    }
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "The archive file " + (dir / "nope.pak") +
+                                       " does not exist. Do you want to create a new file?");
+    EXPECT_EQ(boxes.shown[0].caption, "Create new archive?");
+    EXPECT_EQ(boxes.shown[0].buttons, TMsgButtons::YesNoCancel);
+    EXPECT_FALSE(std::filesystem::exists(dir / "nope.pak"));
+    ASSERT_TRUE(manager.archive);
+    EXPECT_EQ(manager.archive_path, first);
+
+    boxes.Answer(TMsgAnswer::Cancel);
+    EXPECT_THROW(manager.OpenArchive(dir / "nope.pak", true), EUserCancel);
+    boxes.Answer(TMsgAnswer::Yes);
+    manager.OpenArchive(dir / "nope.pak", true);
+    EXPECT_EQ(ReadAll(dir / "nope.pak").size(), 16u);
+}
+
+TEST_F(ArchiveManagerTest, OpeningAnotherArchiveClosesTheFirst) {
+    manager.OpenArchive(dir / "one.pak", false);
+    log.clear();
+    manager.OpenArchive(dir / "two.pak", false);
+    ASSERT_GE(log.size(), 1u);
+    EXPECT_EQ(log[0], "ArchiveMan: Archive Closed - " + (dir / "one.pak"));
+    EXPECT_EQ(manager.archive_path, dir / "two.pak");
+}
+
+TEST_F(ArchiveManagerTest, FileThatIsNotAnArchiveIsRefused) {
+    WriteText(dir / "plain.pak", "this is not an archive at all");
+    try {
+        manager.OpenArchive(dir / "plain.pak", false);
+        FAIL();
+    } catch (const ESignatureWrong& e) {
+        EXPECT_STREQ(e.what(), "Wrong Signature. Archive could be corrupted.");
+    }
+    EXPECT_FALSE(manager.archive);
+}
+
+TEST_F(ArchiveManagerTest, RelativeEntriesResolveAgainstTheGivenFolder) {
+    std::filesystem::create_directory(dir / "in");
+    WriteAll(dir / "in/rel.txt", SampleBytes(77, 3));
+    std::filesystem::create_directory(dir / "out");
+    manager.OpenArchive(dir / "out/r.pak", false);
+    EXPECT_EQ(manager.AddFiles({"rel.txt"}, dir / "in"), 1);
+    EXPECT_EQ((*manager.archive->central_dir)[0]->StoredName(), "rel.txt");
+    EXPECT_THROW(manager.AddFiles({"rel.txt"}, dir / "no-such-folder"), EInOutError);
+}
+
+TEST(ResourceComponent, PublishesTheManagersEvents) {
+    TScratchFolder dir;
+    TResource resource;
+    std::vector<std::string> lines;
+    TArchiveManager* sender = nullptr;
+    resource.OnAddLog() = [&](TArchiveManager& s, const std::string& l) {
+        sender = &s;
+        lines.push_back(l);
+    };
+    int changes = 0;
+    resource.OnCentralDirChange() = [&](TArchiveManager&) { ++changes; };
+    resource.manager->OpenArchive(dir / "r.pak", false);
+    EXPECT_EQ(sender, resource.manager.get());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(lines.size(), 2u);
+}
+
+} // namespace

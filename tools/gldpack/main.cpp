@@ -1,0 +1,348 @@
+// gldpack: the package archive from the command line.
+//
+// create and add go through the archive manager exactly as the build pipeline does; list,
+// extract and test go through the archive reader, which also finds an archive behind a runtime
+// stub. Damaged or hostile input ends in one line on stderr and exit status 1.
+
+#include "ArchiveManagerUnit.h"
+#include "ArchiveReaderUnit.h"
+#include "Messages.h"
+#include "TempNames.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/time.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const USAGE =
+    "Usage:\n"
+    "  gldpack [-v] create ARCHIVE FILE...   create a new archive holding FILE...\n"
+    "  gldpack [-v] add ARCHIVE FILE...      add FILE... to an existing archive\n"
+    "  gldpack list FILE                     list the entries of an archive or output file\n"
+    "  gldpack [-v] extract FILE DIR         expand every entry into DIR\n"
+    "  gldpack [-v] test FILE                expand every block and check every CRC\n"
+    "  gldpack --help | --version\n";
+
+const char* const HELP =
+    "gldpack - create, inspect and unpack Glimmerdrome package archives\n"
+    "\n"
+    "%s"
+    "\n"
+    "FILE may be a bare archive or an output file (a runtime stub followed by an archive,\n"
+    "such as a screensaver or setup.exe); gldpack finds where the archive starts.\n"
+    "An ARCHIVE name without an extension gets \".rs\" (a name ending in \".\" gets \"rs\").\n"
+    "\n"
+    "Options:\n"
+    "  -v, --verbose   print the archive manager's log lines (create, add) or one line per\n"
+    "                  entry (extract, test) on stdout\n"
+    "  -h, --help      show this help\n"
+    "      --version   show the version\n"
+    "\n"
+    "extract writes each entry under its name part only, never outside DIR; a name that\n"
+    "repeats gets a suffix (\"movie (2).swf\") instead of overwriting the earlier entry.\n"
+    "\n"
+    "Exit status: 0 on success; 1 when the archive is damaged, a file could not be added or\n"
+    "extracted, or another error occurred; 2 on a usage error.\n";
+
+bool verbose = false;
+
+void Fail(const std::string& text) { std::fprintf(stderr, "gldpack: %s\n", text.c_str()); }
+
+// Boxes from the manager become lines on stderr; the manager only asks questions gldpack never
+// triggers, and would be told No.
+class TConsoleBoxes : public IMessageBoxes {
+public:
+    TMsgAnswer Show(const std::string& text, const std::string& caption, TMsgIcon,
+                    TMsgButtons buttons) override {
+        std::string line = text;
+        std::replace(line.begin(), line.end(), '\r', ' ');
+        std::string title = caption;
+        title.erase(0, title.find_first_not_of(' '));
+        Fail(title.empty() ? line : title + ": " + line);
+        return buttons == TMsgButtons::Ok ? TMsgAnswer::Ok : TMsgAnswer::No;
+    }
+};
+
+std::string FormatStamp(uint32_t stamp) {
+    TDosTime t = UnpackDosTime(stamp);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text;
+}
+
+std::string FormatAttributes(uint32_t a) {
+    std::string s = "-----";
+    if (a & 0x01) s[0] = 'R';
+    if (a & 0x02) s[1] = 'H';
+    if (a & 0x04) s[2] = 'S';
+    if (a & 0x10) s[3] = 'D';
+    if (a & 0x20) s[4] = 'A';
+    return s;
+}
+
+int PackFiles(bool create, const std::string& archive_name, const std::vector<std::string>& files) {
+    const std::string archive_path = TArchiveManager::ArchivePathFor(archive_name);
+    const std::string here = fs::current_path().string();
+    struct stat st;
+    bool exists = ::stat(archive_path.c_str(), &st) == 0;
+    if (create && exists) {
+        Fail(archive_path + " already exists; use 'gldpack add' to add files to it.");
+        return 1;
+    }
+    if (!create && !exists) {
+        Fail(archive_path + " does not exist; use 'gldpack create' to make it.");
+        return 1;
+    }
+    // The manager skips missing names and folders without a word; on the command line they
+    // were asked for by name, so say so.
+    for (const std::string& file : files) {
+        if (::stat(file.c_str(), &st) != 0)
+            Fail(file + ": " + std::strerror(errno) + "; not added.");
+        else if (S_ISDIR(st.st_mode))
+            Fail(file + ": is a folder; folders cannot be added.");
+    }
+
+    TConsoleBoxes boxes;
+    TMessageBoxesScope scope(boxes);
+    TArchiveManager manager;
+    if (verbose)
+        manager.OnAddLog = [](TArchiveManager&, const std::string& line) {
+            std::printf("%s\n", line.c_str());
+        };
+    int added = 0;
+    try {
+        manager.OpenArchive(archive_path, false);
+        added = manager.AddFiles(files, here);
+    } catch (...) {
+        manager.archive.reset();
+        // A fresh archive that could not be filled is no use to anyone.
+        if (create) std::remove(archive_path.c_str());
+        throw;
+    }
+    int entries = manager.archive ? manager.archive->central_dir->Count() : 0;
+    manager.CloseArchive();
+    if (::stat(archive_path.c_str(), &st) != 0) st.st_size = 0;
+    std::printf("%s: added %d of %zu file%s; %d entr%s, %lld bytes\n", archive_path.c_str(),
+                added, files.size(), files.size() == 1 ? "" : "s", entries,
+                entries == 1 ? "y" : "ies", static_cast<long long>(st.st_size));
+    return added == int(files.size()) ? 0 : 1;
+}
+
+int List(const std::string& file) {
+    auto reader = TArchiveReader::Open(file);
+    const auto& entries = reader->Entries();
+    std::printf("%s: archive at offset %lld, %lld bytes, %zu entr%s, block size %d\n",
+                file.c_str(), static_cast<long long>(reader->ArchiveStart()),
+                static_cast<long long>(reader->ArchiveLength()), entries.size(),
+                entries.size() == 1 ? "y" : "ies", reader->BlockSize());
+    if (entries.empty()) return 0;
+    std::printf("%12s %12s %7s %10s  %-19s  %-5s  %s\n", "Size", "Compressed", "Blocks", "Offset",
+                "Modified", "Attr", "Name");
+    long long raw = 0, packed = 0, blocks = 0;
+    for (const TArchiveEntry& e : entries) {
+        std::printf("%12d %12d %7d %10u  %-19s  %-5s  %s\n", e.raw_size, e.compressed_size,
+                    e.block_count, e.data_offset, FormatStamp(e.time_stamp).c_str(),
+                    FormatAttributes(e.attributes).c_str(), e.stored_name.c_str());
+        raw += e.raw_size;
+        packed += e.compressed_size;
+        blocks += e.block_count;
+    }
+    std::printf("%12lld %12lld %7lld %10s  %-19s  %-5s  %zu file%s\n", raw, packed, blocks, "", "",
+                "", entries.size(), entries.size() == 1 ? "" : "s");
+    return 0;
+}
+
+// The name an entry gets inside DIR: its name part only, so that no stored name (absolute,
+// with "..", with either separator or a drive) can reach outside DIR.
+std::string SafeName(const TArchiveEntry& e) {
+    std::string name = e.name_part;
+    if (name == "." || name == "..") return "";
+    for (char c : name)
+        if (c == '/' || c == '\\' || c == ':' || c == '\0') return "";
+    return name;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// "movie.swf" taken already becomes "movie (2).swf", then "movie (3).swf"; compared without
+// case, since the archives come from a system whose names ignore it.
+std::string UniqueName(const std::string& name, std::set<std::string>& used) {
+    if (used.insert(Lower(name)).second) return name;
+    size_t dot = name.rfind('.');
+    std::string stem = (dot == std::string::npos || dot == 0) ? name : name.substr(0, dot);
+    std::string ext = (dot == std::string::npos || dot == 0) ? "" : name.substr(dot);
+    for (int k = 2;; ++k) {
+        std::string candidate = stem + " (" + std::to_string(k) + ")" + ext;
+        if (used.insert(Lower(candidate)).second) return candidate;
+    }
+}
+
+void SetModified(const std::string& path, uint32_t stamp) {
+    TDosTime t = UnpackDosTime(stamp);
+    std::tm local{};
+    local.tm_year = t.year - 1900;
+    local.tm_mon = t.month - 1;
+    local.tm_mday = t.day;
+    local.tm_hour = t.hour;
+    local.tm_min = t.minute;
+    local.tm_sec = t.second;
+    local.tm_isdst = -1;
+    time_t when = std::mktime(&local);
+    if (when == time_t(-1)) return;
+    struct timeval times[2] = {{when, 0}, {when, 0}};
+    ::utimes(path.c_str(), times);
+}
+
+int Extract(const std::string& file, const std::string& dir) {
+    auto reader = TArchiveReader::Open(file);
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec || !fs::is_directory(dir)) {
+        Fail(dir + ": cannot create the folder" + (ec ? ". " + ec.message() : "."));
+        return 1;
+    }
+    std::set<std::string> used;
+    int failures = 0;
+    const auto& entries = reader->Entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const TArchiveEntry& e = entries[i];
+        std::string name = SafeName(e);
+        if (name.empty()) {
+            Fail("entry " + std::to_string(i + 1) + " ('" + e.stored_name +
+                 "') has no usable file name; skipped.");
+            ++failures;
+            continue;
+        }
+        name = UniqueName(name, used);
+        std::string target = (fs::path(dir) / name).string();
+        // Written under a fresh name and renamed into place: a damaged entry leaves nothing
+        // half-written behind, and a link planted under the target name is replaced, not
+        // followed.
+        std::string temp = MakeUniqueTempFile(dir, "gldpack");
+        std::FILE* out = std::fopen(temp.c_str(), "wb");
+        try {
+            if (!out) throw std::runtime_error(temp + ": " + std::strerror(errno));
+            reader->ExtractEntry(i, [&](const uint8_t* data, size_t size) {
+                if (std::fwrite(data, 1, size, out) != size)
+                    throw std::runtime_error(target + ": " + std::strerror(errno));
+            });
+            if (std::fclose(out) != 0) {
+                out = nullptr;
+                throw std::runtime_error(target + ": " + std::strerror(errno));
+            }
+            out = nullptr;
+            fs::rename(temp, target);
+            SetModified(target, e.time_stamp);
+            if (verbose) std::printf("%s -> %s\n", e.stored_name.c_str(), target.c_str());
+        } catch (const std::exception& ex) {
+            if (out) std::fclose(out);
+            std::remove(temp.c_str());
+            Fail(file + ": " + ex.what());
+            ++failures;
+        }
+    }
+    std::printf("%s: extracted %zu of %zu entr%s into %s\n", file.c_str(),
+                entries.size() - size_t(failures), entries.size(),
+                entries.size() == 1 ? "y" : "ies", dir.c_str());
+    return failures == 0 ? 0 : 1;
+}
+
+int Test(const std::string& file) {
+    auto reader = TArchiveReader::Open(file);
+    const auto& entries = reader->Entries();
+    int failures = 0;
+    long long blocks = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        try {
+            reader->ExtractEntry(i, nullptr);
+            blocks += entries[i].block_count;
+            if (verbose) std::printf("OK  %s\n", entries[i].stored_name.c_str());
+        } catch (const std::exception& ex) {
+            Fail(file + ": " + ex.what());
+            ++failures;
+        }
+    }
+    if (failures) return 1;
+    std::printf("%s: %zu entr%s, %lld block%s, all intact\n", file.c_str(), entries.size(),
+                entries.size() == 1 ? "y" : "ies", blocks, blocks == 1 ? "" : "s");
+    return 0;
+}
+
+int Usage(const std::string& problem) {
+    Fail(problem);
+    std::fputs(USAGE, stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    bool options_done = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (!options_done && (a == "-h" || a == "--help")) {
+            std::printf(HELP, USAGE);
+            return 0;
+        }
+        if (!options_done && a == "--version") {
+            std::printf("gldpack 1.0.0\n");
+            return 0;
+        }
+        if (!options_done && (a == "-v" || a == "--verbose")) {
+            verbose = true;
+            continue;
+        }
+        if (!options_done && a == "--") {
+            options_done = true;
+            continue;
+        }
+        if (!options_done && a.size() > 1 && a[0] == '-') return Usage("unknown option " + a);
+        args.push_back(a);
+    }
+    if (args.empty()) return Usage("no command given");
+    const std::string command = args[0];
+    try {
+        if (command == "create" || command == "add") {
+            if (args.size() < 3) return Usage(command + " needs an archive and at least one file");
+            return PackFiles(command == "create", args[1],
+                             std::vector<std::string>(args.begin() + 2, args.end()));
+        }
+        if (command == "list") {
+            if (args.size() != 2) return Usage("list needs exactly one file");
+            return List(args[1]);
+        }
+        if (command == "extract") {
+            if (args.size() != 3) return Usage("extract needs a file and a folder");
+            return Extract(args[1], args[2]);
+        }
+        if (command == "test") {
+            if (args.size() != 2) return Usage("test needs exactly one file");
+            return Test(args[1]);
+        }
+        return Usage("unknown command " + command);
+    } catch (const EArchiveDamaged& e) {
+        Fail((args.size() > 1 ? args[1] + ": " : std::string()) + e.what());
+    } catch (const std::exception& e) {
+        Fail(e.what());
+    }
+    return 1;
+}
