@@ -1,0 +1,235 @@
+#include "GenScreensaver.h"
+
+#include "EventPump.h"
+#include "GenTestSupport.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace gentest;
+
+namespace {
+
+class GenScreensaverTest : public BuildSite {};
+
+} // namespace
+
+TEST_F(GenScreensaverTest, WritesStubThenArchiveOfMoviesIconAndProjectNamedAfterTheProject) {
+    const std::string a = Movie("intro.swf", 5000, 1);
+    const std::string b = Movie("loop.swf", 700000, 2); // two blocks
+    const std::string icon = Movie("sky.ico", 766, 3);
+    const std::string project = Project("show.gldp", "Sky", {a, b, a}, icon);
+
+    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+
+    const std::string output = ReadFile(project_dir / "Sky.scr");
+    ASSERT_GT(output.size(), saver_stub.size());
+    EXPECT_EQ(output.substr(0, saver_stub.size()), saver_stub);
+    const auto files = Unpack(project_dir / "Sky.scr");
+    // A movie listed twice is stored twice; the icon and the project file follow the movies.
+    EXPECT_EQ(Names(files), (std::vector<std::string>{a, b, a, icon, project}));
+    EXPECT_EQ(files[0].data, ReadFile(a));
+    EXPECT_EQ(files[1].data, ReadFile(b));
+    EXPECT_EQ(files[3].data, ReadFile(icon));
+    EXPECT_EQ(files[4].data, ReadFile(project));
+    EXPECT_TRUE(boxes.shown.empty());
+    // No package, no log; the temporary folder is empty again.
+    EXPECT_EQ(Listing(project_dir),
+              (std::set<std::string>{"intro.swf", "loop.swf", "sky.ico", "show.gldp", "Sky.scr"}));
+    EXPECT_TRUE(Listing(temp_dir).empty());
+    EXPECT_TRUE(UndeletedTempFiles().empty());
+}
+
+TEST_F(GenScreensaverTest, PackageAndTemporaryArchiveExistWhileMergingUnderTheirNames) {
+    const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 4)});
+    std::vector<std::set<std::string>> project_seen, temp_seen;
+    std::vector<std::string> descriptions;
+    InstallMessagePump([&] {
+        descriptions.push_back(CurrentProgress().description);
+        project_seen.push_back(Listing(project_dir));
+        temp_seen.push_back(Listing(temp_dir));
+    });
+    const int result = GenerateScreensaver(project, true);
+    InstallMessagePump(nullptr);
+    ASSERT_EQ(result, 0);
+
+    auto merging = std::find(descriptions.begin(), descriptions.end(), "Merging screensaver file");
+    ASSERT_NE(merging, descriptions.end());
+    const size_t at = static_cast<size_t>(merging - descriptions.begin());
+    EXPECT_TRUE(project_seen[at].count("show.pak"));
+    ASSERT_EQ(temp_seen[at].size(), 1u);
+    const std::string temp = *temp_seen[at].begin();
+    // "show", a number below 1000 without leading zeros, "_saver.tmp".
+    ASSERT_TRUE(temp.starts_with("show") && temp.ends_with("_saver.tmp")) << temp;
+    const std::string number = temp.substr(4, temp.size() - 4 - 10);
+    ASSERT_FALSE(number.empty());
+    EXPECT_LE(number.size(), 3u);
+    EXPECT_TRUE(number.find_first_not_of("0123456789") == std::string::npos) << number;
+    EXPECT_TRUE(number == "0" || number[0] != '0') << number;
+
+    EXPECT_FALSE(Listing(project_dir).count("show.pak"));
+    EXPECT_TRUE(Listing(temp_dir).empty());
+}
+
+TEST_F(GenScreensaverTest, ProgressShowsThreeStepsThenTheSuccessTexts) {
+    const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 5)});
+    std::vector<std::pair<int, std::string>> steps;
+    InstallMessagePump([&] {
+        steps.emplace_back(CurrentProgress().position, CurrentProgress().description);
+    });
+    const int result = GenerateScreensaver(project, true);
+    InstallMessagePump(nullptr);
+    ASSERT_EQ(result, 0);
+    // Only the three steps pump (the compressor may pump too, between them).
+    std::vector<std::pair<int, std::string>> distinct;
+    for (const auto& step : steps)
+        if (distinct.empty() || distinct.back() != step)
+            distinct.push_back(step);
+    EXPECT_EQ(distinct, (std::vector<std::pair<int, std::string>>{
+                            {33, "Compressing neccessary files"},
+                            {66, "Merging screensaver file"},
+                            {100, "Deleting useless resources"}}));
+    EXPECT_EQ(CurrentProgress().title, "Generate Screensaver Successfully");
+    EXPECT_EQ(CurrentProgress().description,
+              "Generated file locates on " + project_dir.string() + "/");
+    EXPECT_TRUE(CurrentProgress().succeed_visible);
+}
+
+TEST_F(GenScreensaverTest, EmptyIconAddsNothingAndRelativeMoviesAreTakenFromTheProjectFolder) {
+    const std::string a = Movie("a.swf", 300, 6);
+    const std::string project = Project("show.gldp", "Sky", {"a.swf"});
+    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    const auto files = Unpack(project_dir / "Sky.scr");
+    EXPECT_EQ(Names(files), (std::vector<std::string>{a, project}));
+}
+
+TEST_F(GenScreensaverTest, NoMoviesWarnsLogsAndFailsWithoutProgress) {
+    const std::string project = Project("show.gldp", "Sky", {});
+    EXPECT_EQ(GenerateScreensaver(project, true), 1);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"There is no flash file in this project."}));
+    EXPECT_EQ(boxes.shown[0].caption, "Warning");
+    EXPECT_EQ(LogMessages(project_dir / "show.log"),
+              (std::vector<std::string>{"There is no flash file in this project."}));
+    EXPECT_FALSE(CurrentProgress().shown);
+    EXPECT_FALSE(fs::exists(project_dir / "Sky.scr"));
+}
+
+TEST_F(GenScreensaverTest, MissingStubWarnsLogsAndFails) {
+    fs::remove(program_dir / "saver.dll");
+    const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 10, 7)});
+    EXPECT_EQ(GenerateScreensaver(project, false), 1);
+    const std::string text = "saver.dll is missed! Please reinstall it to fix the problem.";
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{text}));
+    EXPECT_EQ(LogMessages(project_dir / "show.log"), (std::vector<std::string>{text}));
+    EXPECT_EQ(Listing(project_dir), (std::set<std::string>{"m.swf", "show.gldp", "show.log"}));
+    EXPECT_TRUE(Listing(temp_dir).empty());
+}
+
+TEST_F(GenScreensaverTest, ProjectNamesThatLeadOutOfTheFolderAreRefused) {
+    const std::string movie = Movie("m.swf", 10, 8);
+    fs::create_directories(project_dir / "sub");
+    for (const std::string name : {"../evil", "sub/inner", "sub\\inner", "..", "", "   ", "a..b",
+                                   "/abs", "what?"}) {
+        boxes.shown.clear();
+        const std::string project = Project("show.gldp", name, {movie});
+        EXPECT_EQ(GenerateScreensaver(project, false), 1) << name;
+        ASSERT_EQ(boxes.shown.size(), 1u) << name;
+        EXPECT_NE(boxes.shown[0].text.find("name"), std::string::npos) << boxes.shown[0].text;
+    }
+    EXPECT_TRUE(Listing(root) == (std::set<std::string>{"p", "bin", "tmp"}));
+    EXPECT_EQ(Listing(project_dir), (std::set<std::string>{"m.swf", "show.gldp", "show.log", "sub"}));
+    EXPECT_TRUE(Listing(project_dir / "sub").empty());
+    EXPECT_EQ(LogMessages(project_dir / "show.log").size(), 9u);
+    // An ordinary name with dots and blanks is a file name like any other.
+    boxes.shown.clear();
+    EXPECT_EQ(GenerateScreensaver(Project("show.gldp", "My Sky v1.2", {movie}), false), 0);
+    EXPECT_TRUE(fs::exists(project_dir / "My Sky v1.2.scr"));
+}
+
+TEST_F(GenScreensaverTest, FailedMergeIsAFailureInResultWindowAndLog) {
+    const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 10, 9)});
+    // Something that cannot be replaced by a file stands where the screensaver goes.
+    fs::create_directories(project_dir / "Sky.scr" / "inside");
+    EXPECT_EQ(GenerateScreensaver(project, true), 1);
+    EXPECT_EQ(CurrentProgress().title, "Generate Screensaver Failed");
+    EXPECT_EQ(CurrentProgress().description,
+              "Please check log file " + (project_dir / "show.log").string());
+    EXPECT_TRUE(CurrentProgress().succeed_visible);
+    const auto log = LogMessages(project_dir / "show.log");
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("Sky.scr"), std::string::npos) << log[0];
+    EXPECT_FALSE(fs::exists(project_dir / "show.pak"));
+    EXPECT_TRUE(Listing(temp_dir).empty());
+}
+
+TEST_F(GenScreensaverTest, FailedPackIsAFailureAndLeavesNoTemporaryFiles) {
+    const std::string project = Project("show.gldp", "Sky", {Movie("big.swf", 600000, 10)});
+    // Writes beyond 64 KiB fail, as on a full disk; the movie cannot shrink below that.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    int result = -1;
+    try {
+        result = GenerateScreensaver(project, true);
+    } catch (...) {
+        result = -2;
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(CurrentProgress().title, "Generate Screensaver Failed");
+    EXPECT_EQ(LogMessages(project_dir / "show.log").size(), 1u);
+    EXPECT_FALSE(fs::exists(project_dir / "Sky.scr"));
+    EXPECT_FALSE(fs::exists(project_dir / "show.pak"));
+    EXPECT_TRUE(Listing(temp_dir).empty());
+}
+
+TEST_F(GenScreensaverTest, StaleTemporaryNamesAreClearedOrListedForTheCleanUp) {
+    const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 10, 11)});
+    // Every name but one is held by something that cannot be deleted; the free one is found,
+    // and each held name is listed once for the clean-up.
+    for (int r = 0; r < 1000; ++r)
+        if (r != 417)
+            fs::create_directories(temp_dir / ("show" + std::to_string(r) + "_saver.tmp") / "x");
+    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    std::set<std::string> listed(UndeletedTempFiles().begin(), UndeletedTempFiles().end());
+    EXPECT_EQ(listed.size(), UndeletedTempFiles().size());
+    EXPECT_FALSE(listed.empty());
+    EXPECT_FALSE(listed.count((temp_dir / "show417_saver.tmp").string()));
+    for (const auto& path : listed)
+        EXPECT_TRUE(fs::is_directory(path)) << path;
+    EXPECT_FALSE(fs::exists(temp_dir / "show417_saver.tmp"));
+
+    // Stale files of an earlier run are simply deleted.
+    fs::remove_all(temp_dir);
+    fs::create_directories(temp_dir);
+    UndeletedTempFiles().clear();
+    for (int r = 0; r < 1000; ++r)
+        WriteFile(temp_dir / ("show" + std::to_string(r) + "_saver.tmp"), "stale");
+    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    EXPECT_TRUE(UndeletedTempFiles().empty());
+    EXPECT_EQ(Listing(temp_dir).size(), 999u);
+}
+
+TEST(GetFileKind, SortsNamesByExtensionIgnoringCaseAndFallsBackToFolders) {
+    EXPECT_EQ(GetFileKind("/x/Sky.SCR"), 1);
+    EXPECT_EQ(GetFileKind("movie.swf"), 2);
+    EXPECT_EQ(GetFileKind("C:\\pics\\photo.JPEG"), 3);
+    EXPECT_EQ(GetFileKind("a.jpg"), 3);
+    EXPECT_EQ(GetFileKind("a.bmp"), 3);
+    EXPECT_EQ(GetFileKind("a.gif"), 3);
+    EXPECT_EQ(GetFileKind("song.Mp3"), 4);
+    EXPECT_EQ(GetFileKind("song.mp1"), 4);
+    EXPECT_EQ(GetFileKind("song.mp2"), 4);
+    EXPECT_EQ(GetFileKind("README"), 0);
+    EXPECT_EQ(GetFileKind("movie.swf.bak"), 0);
+    const fs::path folder = fs::temp_directory_path() / ("gld-kind-" + std::to_string(::getpid()));
+    fs::create_directories(folder / "clips.d");
+    EXPECT_EQ(GetFileKind(folder.string()), 5);
+    EXPECT_EQ(GetFileKind((folder / "clips.d").string()), 5);
+    fs::create_directories(folder / "odd.swf");
+    EXPECT_EQ(GetFileKind((folder / "odd.swf").string()), 2); // the extension decides first
+    fs::remove_all(folder);
+}
