@@ -1,0 +1,86 @@
+// The about box: its animation runs while it shows, the logo opens the maker's site through
+// the shell and leaves the box open, and OK closes it.
+#include "fAbout.h"
+
+#include "Artwork.h"
+#include "Shell.h"
+#include "ui_fAbout.h"
+
+#include <QApplication>
+#include <QSet>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+class TRecordingShell : public THeadlessShell {
+public:
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return false; // no browser here; the box must not care
+    }
+    std::vector<std::string> opened;
+};
+
+} // namespace
+
+class AboutTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fivePicturesOfTheirOwn() {
+        QSet<QByteArray> seen;
+        for (int i = 0; i < Artwork::AboutMovieFrameCount; ++i) {
+            const QImage picture = Artwork::AboutMovieFrame(i).toImage();
+            QCOMPARE(picture.size(), QSize(56, 76));
+            seen.insert(QByteArray(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes()));
+        }
+        QCOMPARE(seen.size(), Artwork::AboutMovieFrameCount);
+    }
+
+    void animationRunsOnlyWhileShown() {
+        TfrmAbout w;
+        QCOMPARE(w.windowTitle(), QString("About"));
+        QCOMPARE(w.ui->labAboutTitle->text(), QString("Glimmerdrome"));
+        QVERIFY(!w.movieRunning());
+        w.show();
+        QVERIFY(w.movieRunning());
+        QCOMPARE(w.movieFrame(), 0);
+        const QImage first = w.ui->imgMovie->pixmap().toImage();
+        // One picture every two seconds.
+        QTest::qWait(TfrmAbout::MovieInterval - 400);
+        QCOMPARE(w.movieFrame(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(w.movieFrame(), 1, 2000);
+        QVERIFY(w.ui->imgMovie->pixmap().toImage() != first);
+        w.hide();
+        QVERIFY(!w.movieRunning());
+    }
+
+    void logoOpensTheMakersSiteAndTheBoxStays() {
+        TRecordingShell shell;
+        InstallShell(&shell);
+        TfrmAbout w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::mouseClick(w.ui->Image1, Qt::LeftButton);
+        QCOMPARE(shell.opened, std::vector<std::string>{TfrmAbout::MakerSite});
+        QVERIFY(w.isVisible());
+        QVERIFY(QString(TfrmAbout::MakerSite).startsWith("https://"));
+        InstallShell(nullptr);
+    }
+
+    void okCloses() {
+        QString caption;
+        QTimer::singleShot(50, [&] {
+            auto* w = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget());
+            QVERIFY(w);
+            caption = w->ui->btOk->text();
+            w->ui->btOk->click();
+        });
+        ShowAbout(nullptr);
+        QCOMPARE(caption, QString("&OK"));
+    }
+};
+
+QTEST_MAIN(AboutTest)
+#include "AboutTest.moc"

@@ -1,0 +1,158 @@
+// The end user's settings window as the author previews it: identity on "Welcome", the
+// project's settings on "Configuration" (only when end users may change them), link labels
+// that open through the shell, and nothing stored anywhere.
+#include "fTestConfig.h"
+
+#include "LinkLabel.h"
+#include "Shell.h"
+#include "ui_fTestConfig.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Records what the window asks the shell to open, and answers as told.
+class TRecordingShell : public THeadlessShell {
+public:
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return succeed;
+    }
+    std::vector<std::string> opened;
+    bool succeed = true;
+};
+
+TTestConfigInput Sample() {
+    TTestConfigInput in;
+    in.projectName = "Star Field";
+    in.version = "2.5";
+    in.author = "Ada Example";
+    in.email = "ada@example.org";
+    in.homepage = "https://starfield.example.org/";
+    in.backgroundColor = 0x00800000; // navy
+    in.displayStyle = 1;
+    in.runType = 1;
+    in.switchType = 1;
+    in.interval = 30;
+    in.mute = true;
+    return in;
+}
+
+void Click(QWidget* w) {
+    QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+}
+
+} // namespace
+
+class TestConfigTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void showsTheProjectAndItsSettingsWhenUsersMayChangeThem() {
+        TfrmTestConfig w;
+        w.Load(Sample());
+        QCOMPARE(w.ui->pageConfig->currentWidget(), w.ui->tabInfo);
+        QVERIFY(w.ui->pageConfig->isTabVisible(w.ui->pageConfig->indexOf(w.ui->tabConfig)));
+        QCOMPARE(w.ui->labProjectName->text(), QString("Star Field"));
+        QCOMPARE(w.ui->labVersion->text(), QString("2.5")); // as typed, no "v " before it
+        QCOMPARE(w.ui->labAuthor->text(), QString("Ada Example"));
+        QCOMPARE(w.ui->labEmail->text(), QString("ada@example.org"));
+        QCOMPARE(w.ui->labHomepage->text(), QString("https://starfield.example.org/"));
+        QCOMPARE(w.windowTitle(), QString("Star Field Settings"));
+
+        QCOMPARE(w.ui->cboxBackground->color(), 0x00800000u);
+        QCOMPARE(w.ui->cboxStyle->currentText(), QString("Full Screen"));
+        QCOMPARE(w.ui->cboxRunType->currentText(), QString("Show Flash Randomly"));
+        QCOMPARE(w.ui->cboxSwitch->currentText(), QString("Wait for interval"));
+        QCOMPARE(w.ui->txtInterval->value(), 30);
+        QVERIFY(w.ui->txtInterval->isEnabled());
+        QVERIFY(w.ui->chkMute->isChecked());
+
+        // The interval is typed only while it is used, as in the end user's window.
+        w.ui->cboxSwitch->setCurrentIndex(0);
+        QVERIFY(!w.ui->txtInterval->isEnabled());
+        QCOMPARE(w.ui->cboxSwitch->currentText(), QString("Wait until  last one finishes"));
+    }
+
+    void onlyWelcomeWhenUsersMayNotChangeSettings() {
+        TTestConfigInput in = Sample();
+        in.enableUserModify = false;
+        TfrmTestConfig w;
+        w.Load(in);
+        w.show();
+        QCOMPARE(w.ui->pageConfig->currentWidget(), w.ui->tabInfo);
+        QVERIFY(w.ui->pageConfig->isTabVisible(w.ui->pageConfig->indexOf(w.ui->tabInfo)));
+        QVERIFY(!w.ui->pageConfig->isTabVisible(w.ui->pageConfig->indexOf(w.ui->tabConfig)));
+        QCOMPARE(w.ui->pageConfig->tabText(w.ui->pageConfig->indexOf(w.ui->tabInfo)), QString("Welcome"));
+    }
+
+    void oddValuesShowSomethingSensible() {
+        TTestConfigInput in;
+        in.switchType = 7;
+        in.displayStyle = -1;
+        in.interval = 0;
+        TfrmTestConfig w;
+        w.Load(in);
+        QCOMPARE(w.ui->cboxSwitch->currentIndex(), 0);
+        QCOMPARE(w.ui->cboxStyle->currentIndex(), 0);
+        QCOMPARE(w.ui->txtInterval->value(), 1);
+        QVERIFY(!w.ui->txtInterval->isEnabled());
+        QCOMPARE(w.windowTitle(), QString("Screensaver Settings"));
+        QVERIFY(!w.ui->imgIcon->pixmap().isNull()); // a stand-in icon, not a blank
+        in.interval = 9000000;
+        w.Load(in);
+        QCOMPARE(w.ui->txtInterval->value(), 5000000);
+    }
+
+    void linksOpenThroughTheShell() {
+        TRecordingShell shell;
+        InstallShell(&shell);
+        TTestConfigInput in = Sample();
+        in.email.clear();
+        TfrmTestConfig w;
+        w.Load(in);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        Click(w.ui->labEmail); // empty: nothing to open
+        QVERIFY(shell.opened.empty());
+
+        shell.succeed = false;
+        Click(w.ui->labHomepage);
+        QCOMPARE(shell.opened, std::vector<std::string>{"https://starfield.example.org/"});
+        QVERIFY(!w.ui->labHomepage->visited());
+        shell.succeed = true;
+        Click(w.ui->labHomepage);
+        QVERIFY(w.ui->labHomepage->visited());
+
+        w.ui->labEmail->setText("ada@example.org");
+        Click(w.ui->labEmail);
+        QCOMPARE(shell.opened.back(), std::string("mailto:ada@example.org"));
+        InstallShell(nullptr);
+    }
+
+    void bothButtonsClose_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("OK") << "btOK";
+        QTest::newRow("Close") << "btClose";
+    }
+    void bothButtonsClose() {
+        QFETCH(QString, button);
+        QString caption;
+        QTimer::singleShot(50, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            QVERIFY(w);
+            auto* b = w->findChild<QPushButton*>(button);
+            QVERIFY(b);
+            caption = b->text();
+            b->click();
+        });
+        ShowTestConfig(nullptr, Sample());
+        QCOMPARE(caption, button == "btOK" ? QString("OK") : QString("&Close"));
+    }
+};
+
+QTEST_MAIN(TestConfigTest)
+#include "TestConfigTest.moc"
