@@ -1,5 +1,6 @@
 #include "FlashPreview.h"
 
+#include "FilePaths.h"
 #include "FlashInfo.h"
 
 #include <QCoreApplication>
@@ -114,7 +115,7 @@ void TFlashPreview::SetPlayerFolder(const QString& folder) {
 }
 
 QString TFlashPreview::PlayerFolder() {
-    return PlayerFolderSetting().isEmpty() ? QCoreApplication::applicationDirPath() : PlayerFolderSetting();
+    return PlayerFolderSetting().isEmpty() ? QString::fromStdString(ProgramFolder()) : PlayerFolderSetting();
 }
 
 bool TFlashPreview::WebEngineAvailable() {

@@ -41,7 +41,7 @@ public:
     // The movie last handed to LoadMovie, empty before the first.
     QString moviePath() const { return currentPath; }
 
-    // The folder holding "flashpreview.html" and "ruffle/"; by default the program's own.
+    // The folder holding "flashpreview.html" and "ruffle/"; by default the program folder.
     static void SetPlayerFolder(const QString& folder);
     static QString PlayerFolder();
     // Whether this build can show the preview at all.
