@@ -20,16 +20,15 @@ std::string Hex(uint32_t v) {
 TExpander::TExpander()
     : ari_decoder(std::make_unique<TFileStrucAriDecoder>()),
       mtf_decoder(std::make_unique<TMTFDecoder>()),
-      values(size_t(MAX_BLOCK_SIZE)),
-      links(size_t(MAX_BLOCK_SIZE) + 1) {}
+      values(new uint8_t[size_t(MAX_BLOCK_SIZE)]),
+      links(new uint32_t[size_t(MAX_BLOCK_SIZE) + 1]),
+      output(new uint8_t[size_t(MAX_BLOCK_SIZE)]) {}
 
 TExpander::~TExpander() = default;
 
 std::vector<uint8_t> TExpander::ExpandBlock(TBitFile& archive_file, int32_t expected_size) {
-    std::vector<uint8_t> out(static_cast<size_t>(expected_size >= 0 ? expected_size : MAX_BLOCK_SIZE));
-    const int32_t n = ExpandBlock(archive_file, out.data(), int32_t(out.size()), expected_size);
-    out.resize(size_t(n));
-    return out;
+    const int32_t n = ExpandBlock(archive_file, output.get(), MAX_BLOCK_SIZE, expected_size);
+    return std::vector<uint8_t>(output.get(), output.get() + n);
 }
 
 int32_t TExpander::ExpandBlock(TBitFile& archive_file, uint8_t* out, int32_t capacity,
@@ -56,7 +55,7 @@ int32_t TExpander::ExpandBlock(TBitFile& archive_file, uint8_t* out, int32_t cap
     const int32_t limit = expected_size >= 0 ? expected_size : capacity;
     int32_t n;
     try {
-        n = ari_decoder->DecodeBlock(archive_file, values.data(), limit);
+        n = ari_decoder->DecodeBlock(archive_file, values.get(), limit);
     } catch (const EDataCorrupt& e) {
         archive_file.SetReadLimit(0x7FFFFFFF);
         // The bit file's own message speaks of bits; say what it means for the block.
@@ -78,11 +77,11 @@ int32_t TExpander::ExpandBlock(TBitFile& archive_file, uint8_t* out, int32_t cap
                            std::to_string(n) + " bytes.");
 
     mtf_decoder->Reset();
-    mtf_decoder->DecodeBuffer(values.data(), n);
+    mtf_decoder->DecodeBuffer(values.get(), n);
 
     // Rows 0..n: the transformed bytes with the end-of-block marker at row virtual_char_index.
     // Each row links to the row of the suffix one byte shorter, and carries its byte.
-    const uint8_t* L = values.data();
+    const uint8_t* L = values.get();
     const int32_t rows = n + 1;
     const int32_t vci = virtual_char_index;
     int32_t next[256];
@@ -95,7 +94,7 @@ int32_t TExpander::ExpandBlock(TBitFile& archive_file, uint8_t* out, int32_t cap
             sum += count[c];
         }
     }
-    uint32_t* link = links.data();
+    uint32_t* link = links.get();
     for (int32_t j = 0; j < vci; ++j) link[j] = uint32_t(next[L[j]]++) << 8 | L[j];
     link[vci] = 0;
     for (int32_t j = vci + 1; j < rows; ++j) {

@@ -37,6 +37,8 @@ public:
     int32_t virtual_char_index = 0;
 
 private:
-    std::vector<uint8_t> values;   // move-to-front values, then the transformed bytes
-    std::vector<uint32_t> links;   // per row: the next row to visit << 8 | the row's byte
+    // Allocated once and left uninitialised: every byte is written before it is read.
+    std::unique_ptr<uint8_t[]> values;   // move-to-front values, then the transformed bytes
+    std::unique_ptr<uint32_t[]> links;   // per row: the next row to visit << 8 | the row's byte
+    std::unique_ptr<uint8_t[]> output;   // the block for the vector-returning form
 };

@@ -7,7 +7,10 @@ TStrucAriDecoder::TStrucAriDecoder() : model_storage(std::make_unique<THeadAriMo
 TStrucAriDecoder::~TStrucAriDecoder() = default;
 
 void TStrucAriDecoder::StartDecoding() {
-    value = int32_t(InputBits(16));
+    in_bits = 0;
+    in_count = 0;
+    value = 0;
+    for (int k = 0; k < 16; ++k) value = 2 * value + NextBit();
     low = 0;
     high = ARI_TOP_VALUE;
     model_storage->Reset();
@@ -20,8 +23,14 @@ int32_t TStrucAriDecoder::DecodeIndex(TGroupAriModel& m) {
     const int32_t target = ((value - low + 1) * total - 1) / range;
     if (value < low || value > high || target < 0 || target >= total)
         throw EDataCorrupt("Damaged data block: the coded data leave the coder's range.");
-    int32_t i = 1;
-    while (m.cum_freq[i] > target) ++i;
+    // cum_freq falls strictly from index 0 on: the first index at or below target.
+    int32_t lo = 1, hi = m.num_indices;
+    while (lo < hi) {
+        const int32_t mid = (lo + hi) / 2;
+        if (m.cum_freq[mid] <= target) hi = mid;
+        else lo = mid + 1;
+    }
+    const int32_t i = lo;
     // The last index only reserves a count; no encoder ever codes it.
     if (i >= m.num_indices) throw EDataCorrupt("Damaged data block: the coded data name no symbol.");
     high = low + (range * m.cum_freq[i - 1]) / total - 1;
@@ -41,7 +50,7 @@ int32_t TStrucAriDecoder::DecodeIndex(TGroupAriModel& m) {
         }
         low = 2 * low;
         high = 2 * high + 1;
-        value = 2 * value + InputBit();
+        value = 2 * value + NextBit();
     }
     return i;
 }

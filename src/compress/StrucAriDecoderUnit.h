@@ -29,5 +29,19 @@ protected:
     int32_t DecodeIndex(TGroupAriModel& m);
 
 private:
+    // Input is taken a byte at a time through InputBits(8) and handed out bit by bit. A coded
+    // block starts on a byte boundary, so each byte is taken from the source exactly when its
+    // first bit is needed, as a bit-by-bit reader would take it.
+    int NextBit() {
+        if (in_count == 0) {
+            in_bits = InputBits(8);
+            in_count = 8;
+        }
+        --in_count;
+        return int((in_bits >> in_count) & 1);
+    }
+    uint32_t in_bits = 0;
+    int in_count = 0;
+
     std::unique_ptr<THeadAriModel> model_storage;
 };

@@ -10,6 +10,8 @@ void TStrucAriEncoder::StartEncoding() {
     low = 0;
     high = ARI_TOP_VALUE;
     bits_to_follow = 0;
+    out_bits = 0;
+    out_count = 0;
     model_storage->Reset();
     model = model_storage.get();
 }
@@ -52,17 +54,20 @@ void TStrucAriEncoder::EncodeIndex(TGroupAriModel& m, int32_t i) {
 }
 
 void TStrucAriEncoder::BitPlusFollow(int bit) {
-    OutputBit(bit);
-    const uint32_t opposite = bit ? 0u : 0xFFFFFFFFu;
-    while (bits_to_follow > 0) {
-        const int count = bits_to_follow > 32 ? 32 : bits_to_follow;
-        OutputBits(opposite, count);
-        bits_to_follow -= count;
-    }
+    PutBit(bit);
+    const int opposite = bit ^ 1;
+    for (; bits_to_follow > 0; --bits_to_follow) PutBit(opposite);
+}
+
+void TStrucAriEncoder::FlushOutput() {
+    if (out_count > 0) OutputBits(out_bits, out_count);
+    out_bits = 0;
+    out_count = 0;
 }
 
 void TStrucAriEncoder::DoneEncoding() {
     ++bits_to_follow;
     BitPlusFollow(low < ARI_FIRST_QUARTER ? 0 : 1);
+    FlushOutput();
     model = nullptr;
 }

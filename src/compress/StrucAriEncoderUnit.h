@@ -36,5 +36,19 @@ protected:
     void BitPlusFollow(int bit);
 
 private:
+    // Bits are gathered here and handed to OutputBits 32 at a time: one call instead of one
+    // per bit, the same bits in the same order.
+    void PutBit(int bit) {
+        out_bits = (out_bits << 1) | uint32_t(bit);
+        if (++out_count == 32) {
+            OutputBits(out_bits, 32);
+            out_bits = 0;
+            out_count = 0;
+        }
+    }
+    void FlushOutput();
+
     std::unique_ptr<THeadAriModel> model_storage;
+    uint32_t out_bits = 0;
+    int out_count = 0;
 };
