@@ -32,7 +32,7 @@ void HomepageCommand();
 
 // The program's web site and the hint of the Homepage command.
 inline constexpr const char* HomepageAddress = "https://www.glimmerdrome.example/";
-inline constexpr const char* HomepageHint = "Visit the Glimmerdrome homepage";
+inline constexpr const char* HomepageHint = "Visit the Glimmerdrome web site";
 
 // The user guide shipped in the program folder, opened by Topic.
 inline constexpr const char* HelpFileName = "gldhelp.html";

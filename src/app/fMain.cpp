@@ -30,6 +30,10 @@
 #include "fOption.h"
 #include "fQuickStart.h"
 #include "ui_fMain.h"
+#ifdef GLD_HAVE_BUILD_COMMANDS
+#include "ScreensaverDescriber.h"
+#include "fProgress.h"
+#endif
 
 #if __has_include("FlashPreview.h") && !defined(GLD_NO_FLASH_PREVIEW)
 #include "FlashPreview.h"
@@ -254,6 +258,10 @@ void TfrmMain::FormCreate() {
 
 #ifdef GLD_HAVE_BUILD_COMMANDS
     buildHost = std::make_unique<TMainBuildHost>(*this);
+    // Builds show their progress over this window; file lists name built screensavers by
+    // the project they were made from.
+    InstallProgressWindow(this);
+    InstallBuiltScreensaverDescriber();
 #endif
     ConnectActions();
     ConnectEditors();
