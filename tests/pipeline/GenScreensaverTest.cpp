@@ -2,6 +2,8 @@
 
 #include "EventPump.h"
 #include "GenTestSupport.h"
+#include "ScreensaverDescriber.h"
+#include "Utils.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -232,4 +234,19 @@ TEST(GetFileKind, SortsNamesByExtensionIgnoringCaseAndFallsBackToFolders) {
     fs::create_directories(folder / "odd.swf");
     EXPECT_EQ(GetFileKind((folder / "odd.swf").string()), 2); // the extension decides first
     fs::remove_all(folder);
+}
+
+TEST_F(GenScreensaverTest, ABuiltScreensaverIsDescribedByItsProjectName) {
+    const std::string project = Project("show.gldp", "Sky at Night", {Movie("m.swf", 100, 12)});
+    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    const std::string output = (project_dir / "Sky at Night.scr").string();
+    EXPECT_EQ(DescribeScreensaver(output), std::optional<std::string>("Sky at Night"));
+    InstallBuiltScreensaverDescriber();
+    EXPECT_EQ(FileDisplayName(output), "Sky at Night");
+    InstallScreensaverDescriber(nullptr);
+    // Anything that is not one of our screensavers has no description, and costs no file.
+    EXPECT_EQ(DescribeScreensaver(project), std::nullopt);
+    EXPECT_EQ(DescribeScreensaver((program_dir / "saver.dll").string()), std::nullopt);
+    EXPECT_EQ(DescribeScreensaver((project_dir / "missing.scr").string()), std::nullopt);
+    EXPECT_TRUE(Listing(temp_dir).empty());
 }
