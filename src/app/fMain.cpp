@@ -781,8 +781,9 @@ void TfrmMain::lsFilesSelectItem(QTreeWidgetItem* item, bool selected) {
         ssFileNameIcon->setPixmap(ShellSmallIcon(path).pixmap(16, 16));
         ssFileName->setText(Q(FileDisplayName(path)));
         if (LowerAscii(ExtractFileExt(path)) == ".swf") {
-            if (const auto size = FlashFrameSize(path))
-                ssDimension->setText(QString("%1X%2").arg(size->first).arg(size->second));
+            // A file that is no movie shows no size rather than numbers made up from its bytes.
+            const auto size = FlashFrameSize(path);
+            ssDimension->setText(size ? QString("%1X%2").arg(size->first).arg(size->second) : QString());
         }
         if (flashPreview) LoadPreview(path);
     });
