@@ -185,7 +185,7 @@ void PrintRow(const char* who, const TResult& r) {
         return;
     }
     std::printf("  %-10s %12lld %7.2f%% %8.3f %9.2f %9.2f\n", who, (long long)r.packed,
-                100.0 * double(r.packed) / double(r.raw), double(r.raw) * 8.0 / double(r.packed),
+                100.0 * double(r.packed) / double(r.raw), double(r.packed) * 8.0 / double(r.raw),
                 MBps(r.raw, r.comp_cpu), MBps(r.raw, r.exp_cpu));
 }
 

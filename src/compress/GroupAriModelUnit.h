@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 constexpr int ARI_TABLE_SIZE = 301;
 constexpr int ARI_GROUP_COUNT = 9;
 
@@ -42,3 +46,41 @@ public:
     std::unique_ptr<TGroupAriModel> head_model;
     std::unique_ptr<TGroupAriModel> sub_models[ARI_GROUP_COUNT]; // 0 and 1 stay empty
 };
+
+// cum_freq[0..count-1] += increment: the one loop that grows with the model's size.
+inline void AddToCumFreq(int32_t* cum_freq, int32_t count, int32_t increment) {
+    int32_t k = 0;
+#if defined(__SSE2__)
+    const __m128i add = _mm_set1_epi32(increment);
+    for (; k + 4 <= count; k += 4) {
+        __m128i* at = reinterpret_cast<__m128i*>(cum_freq + k);
+        _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), add));
+    }
+#endif
+    for (; k < count; ++k) cum_freq[k] += increment;
+}
+
+// Inline: the coder calls it once or twice for every symbol.
+inline void TGroupAriModel::Update(int32_t i) {
+    if (cum_freq[0] >= max_total) {
+        int32_t cum = 0;
+        for (int32_t k = num_indices; k >= 0; --k) {
+            freq[k] = (freq[k] + 1) / 2;
+            cum_freq[k] = cum;
+            cum += freq[k];
+        }
+    }
+    // j: the lowest index of the run of i's frequency that ends at i.
+    int32_t j = i;
+    while (freq[j] == freq[j - 1]) --j;
+    if (j < i) {
+        const int32_t ch_i = index_to_char[i];
+        const int32_t ch_j = index_to_char[j];
+        index_to_char[i] = ch_j;
+        index_to_char[j] = ch_i;
+        char_to_index[ch_i] = j;
+        char_to_index[ch_j] = i;
+    }
+    freq[j] += increment;
+    AddToCumFreq(cum_freq, j, increment);
+}

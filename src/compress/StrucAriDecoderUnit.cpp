@@ -23,14 +23,10 @@ int32_t TStrucAriDecoder::DecodeIndex(TGroupAriModel& m) {
     const int32_t target = ((value - low + 1) * total - 1) / range;
     if (value < low || value > high || target < 0 || target >= total)
         throw EDataCorrupt("Damaged data block: the coded data leave the coder's range.");
-    // cum_freq falls strictly from index 0 on: the first index at or below target.
-    int32_t lo = 1, hi = m.num_indices;
-    while (lo < hi) {
-        const int32_t mid = (lo + hi) / 2;
-        if (m.cum_freq[mid] <= target) hi = mid;
-        else lo = mid + 1;
-    }
-    const int32_t i = lo;
+    // Frequent symbols sit at the low indices, so a walk from the front is short and its one
+    // branch predictable; it ends at the reserved last index at the latest (cum_freq 0).
+    int32_t i = 1;
+    while (m.cum_freq[i] > target) ++i;
     // The last index only reserves a count; no encoder ever codes it.
     if (i >= m.num_indices) throw EDataCorrupt("Damaged data block: the coded data name no symbol.");
     high = low + (range * m.cum_freq[i - 1]) / total - 1;

@@ -3,6 +3,8 @@
 #include "CompressErrors.h"
 #include "ErrorUnit.h"
 
+#include <bit>
+
 TBitFile::TBitFile(const std::string& file_name, uint16_t mode)
     : TBufferedFileStream(file_name, BIT_FILE_BUFFER_SIZE, mode), read_only(mode == 0) {
     SetReadLimit(0x7FFFFFFF);
@@ -18,8 +20,22 @@ TBitFile::~TBitFile() {
     }
 }
 
+// Whole groups of bits go into the pending byte at once; the same bytes as WriteBit for each.
 void TBitFile::WriteBits(uint32_t value, int count) {
-    for (uint32_t m = uint32_t(1) << (count - 1); m != 0; m >>= 1) WriteBit((value & m) != 0);
+    int free = std::countr_zero(unsigned(bit_mask)) + 1; // bits left in bit_byte
+    while (count > 0) {
+        const int take = count < free ? count : free;
+        const uint32_t bits = (value >> (count - take)) & ((uint32_t(1) << take) - 1);
+        bit_byte = uint8_t(bit_byte | (bits << (free - take)));
+        count -= take;
+        free -= take;
+        if (free == 0) {
+            WriteByte(bit_byte);
+            bit_byte = 0;
+            free = 8;
+        }
+    }
+    bit_mask = uint8_t(1u << (free - 1));
 }
 
 void TBitFile::FlushBits() {
@@ -29,6 +45,11 @@ void TBitFile::FlushBits() {
 }
 
 uint32_t TBitFile::ReadBits(int count) {
+    // A whole byte on a byte boundary: what eight calls of ReadBit would take and leave.
+    if (count == 8 && bit_mask == 0x80) {
+        ReadLimitedByte(bit_byte);
+        return bit_byte;
+    }
     uint32_t result = 0;
     for (uint32_t m = uint32_t(1) << (count - 1); m != 0; m >>= 1)
         if (ReadBit()) result |= m;
