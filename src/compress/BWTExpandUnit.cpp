@@ -58,6 +58,7 @@ int32_t TExpander::ExpandBlock(TBitFile& archive_file, uint8_t* out, int32_t cap
         n = ari_decoder->DecodeBlock(archive_file, values.get(), limit);
     } catch (const EDataCorrupt& e) {
         archive_file.SetReadLimit(0x7FFFFFFF);
+        archive_file.ResetBits();
         // The bit file's own message speaks of bits; say what it means for the block.
         if (archive_file.bytes_read > compressed_size)
             throw EDataCorrupt("Damaged data block: its coded data end before the block does.");

@@ -137,7 +137,7 @@ void TFastSorter::SortSplit(int32_t lo, int32_t hi, int32_t h) {
     }
     for (int32_t j = lo; j <= hi; ++j) keys[j] = ranks[index[j] + h];
     const int32_t size = hi - lo + 1;
-    SortPairs(lo, hi, 2 * std::bit_width(uint32_t(size)) + 4);
+    SortKeyedPairs(keys, index, lo, hi, 2 * std::bit_width(uint32_t(size)) + 4);
     // Renumber the parts of equal keys from the top down; group_len of a part overwrites the
     // key at the part's first place, which is no longer needed once the part is numbered.
     int32_t end = hi;
@@ -154,10 +154,52 @@ void TFastSorter::SortSplit(int32_t lo, int32_t hi, int32_t h) {
 // Sorts the pairs (keys[j], index[j]) of lo..hi by key: a ternary quicksort that recurses on
 // the smaller side (so the stack stays logarithmic) and turns to heapsort when the pivots keep
 // failing, as they can on periodic input.
-void TFastSorter::SortPairs(int32_t lo, int32_t hi, int depth_budget) {
+namespace {
+
+void InsertionSortPairs(int32_t* keys, int32_t* index, int32_t lo, int32_t hi) {
+    for (int32_t i = lo + 1; i <= hi; ++i) {
+        const int32_t k = keys[i], p = index[i];
+        int32_t j = i - 1;
+        while (j >= lo && keys[j] > k) {
+            keys[j + 1] = keys[j];
+            index[j + 1] = index[j];
+            --j;
+        }
+        keys[j + 1] = k;
+        index[j + 1] = p;
+    }
+}
+
+void HeapSortPairs(int32_t* keys, int32_t* index, int32_t lo, int32_t hi) {
+    const int32_t size = hi - lo + 1;
+    int32_t* k = keys + lo;
+    int32_t* x = index + lo;
+    auto sift = [&](int32_t root, int32_t count) {
+        while (true) {
+            int32_t child = 2 * root + 1;
+            if (child >= count) return;
+            if (child + 1 < count && k[child + 1] > k[child]) ++child;
+            if (k[root] >= k[child]) return;
+            std::swap(k[root], k[child]);
+            std::swap(x[root], x[child]);
+            root = child;
+        }
+    };
+    for (int32_t root = size / 2 - 1; root >= 0; --root) sift(root, size);
+    for (int32_t end = size - 1; end > 0; --end) {
+        std::swap(k[0], k[end]);
+        std::swap(x[0], x[end]);
+        sift(0, end);
+    }
+}
+
+} // namespace
+
+void TFastSorter::SortKeyedPairs(int32_t* keys, int32_t* index, int32_t lo, int32_t hi,
+                                 int depth_budget) {
     while (hi - lo + 1 > INSERTION_LIMIT) {
         if (depth_budget-- <= 0) {
-            HeapSortPairs(lo, hi);
+            HeapSortPairs(keys, index, lo, hi);
             return;
         }
         const int32_t size = hi - lo + 1;
@@ -195,49 +237,12 @@ void TFastSorter::SortPairs(int32_t lo, int32_t hi, int depth_budget) {
             }
         }
         if (lt - lo < hi - gt) {
-            SortPairs(lo, lt - 1, depth_budget);
+            SortKeyedPairs(keys, index, lo, lt - 1, depth_budget);
             lo = gt + 1;
         } else {
-            SortPairs(gt + 1, hi, depth_budget);
+            SortKeyedPairs(keys, index, gt + 1, hi, depth_budget);
             hi = lt - 1;
         }
     }
-    InsertionSortPairs(lo, hi);
-}
-
-void TFastSorter::InsertionSortPairs(int32_t lo, int32_t hi) {
-    for (int32_t i = lo + 1; i <= hi; ++i) {
-        const int32_t k = keys[i], p = index[i];
-        int32_t j = i - 1;
-        while (j >= lo && keys[j] > k) {
-            keys[j + 1] = keys[j];
-            index[j + 1] = index[j];
-            --j;
-        }
-        keys[j + 1] = k;
-        index[j + 1] = p;
-    }
-}
-
-void TFastSorter::HeapSortPairs(int32_t lo, int32_t hi) {
-    const int32_t size = hi - lo + 1;
-    int32_t* k = keys + lo;
-    int32_t* x = index + lo;
-    auto sift = [&](int32_t root, int32_t count) {
-        while (true) {
-            int32_t child = 2 * root + 1;
-            if (child >= count) return;
-            if (child + 1 < count && k[child + 1] > k[child]) ++child;
-            if (k[root] >= k[child]) return;
-            std::swap(k[root], k[child]);
-            std::swap(x[root], x[child]);
-            root = child;
-        }
-    };
-    for (int32_t root = size / 2 - 1; root >= 0; --root) sift(root, size);
-    for (int32_t end = size - 1; end > 0; --end) {
-        std::swap(k[0], k[end]);
-        std::swap(x[0], x[end]);
-        sift(0, end);
-    }
+    InsertionSortPairs(keys, index, lo, hi);
 }

@@ -27,13 +27,15 @@ public:
     int32_t* ranks;
     int32_t* group_len;
 
+    // Sorts the pairs (keys[j], index[j]) of lo..hi by key. After depth_budget levels of
+    // partitioning it turns to heapsort, so no input makes it quadratic.
+    static void SortKeyedPairs(int32_t* keys, int32_t* index, int32_t lo, int32_t hi,
+                               int depth_budget);
+
 private:
     void BucketSuffixes();
     void InitGroups();
     void RefineGroups();
     void SortSplit(int32_t lo, int32_t hi, int32_t h);
-    void SortPairs(int32_t lo, int32_t hi, int depth_budget);
-    void InsertionSortPairs(int32_t lo, int32_t hi);
-    void HeapSortPairs(int32_t lo, int32_t hi);
     int32_t* keys; // the sort keys of the group being split, beside index (group_buf)
 };

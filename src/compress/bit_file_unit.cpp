@@ -10,8 +10,10 @@ TBitFile::TBitFile(const std::string& file_name, uint16_t mode)
     SetReadLimit(0x7FFFFFFF);
 }
 
+// A file opened for reading with share flags (0x20) is not read_only by the mode's number, but
+// it cannot take a byte either: only a stream opened for writing gets the pending byte.
 TBitFile::~TBitFile() {
-    if (!read_only && bit_mask != 0x80) {
+    if (!read_only && write_mode && bit_mask != 0x80) {
         try {
             WriteByte(bit_byte);
         } catch (const std::exception& e) {
@@ -39,7 +41,7 @@ void TBitFile::WriteBits(uint32_t value, int count) {
 }
 
 void TBitFile::FlushBits() {
-    if (!read_only && bit_mask != 0x80) WriteByte(bit_byte);
+    if (!read_only && write_mode && bit_mask != 0x80) WriteByte(bit_byte);
     bit_mask = 0x80;
     bit_byte = 0;
 }

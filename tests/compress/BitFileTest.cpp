@@ -2,6 +2,7 @@
 
 #include "CompressErrors.h"
 #include "CompressTestSupport.h"
+#include "Messages.h"
 #include "ObjListUnit.h"
 #include "bit_file_unit.h"
 
@@ -43,6 +44,16 @@ TEST(BitFile, DestructorWritesPendingBitsOnlyWhenWriting) {
         EXPECT_TRUE(f.read_only);
         f.ReadBits(3);
     }
+    EXPECT_EQ(ReadWholeFile(name), (std::vector<uint8_t>{0xE0}));
+    // Opened for reading with the deny-write flag: no byte is forced into it either.
+    TScriptedMessageBoxes boxes;
+    TMessageBoxesScope scope(boxes);
+    {
+        TBitFile f(name, fmOpenRead | fmShareDenyWrite);
+        EXPECT_FALSE(f.read_only);
+        f.ReadBits(3);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(ReadWholeFile(name), (std::vector<uint8_t>{0xE0}));
 }
 
