@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QGraphicsDropShadowEffect>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
@@ -40,8 +41,10 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::frmAbout), m
     movie->setInterval(MovieInterval);
     connect(movie, &QTimer::timeout, this, [this] { ShowFrame(frame + 1); });
     connect(ui->btOk, &QPushButton::clicked, this, &TfrmAbout::btOkClick);
-    adjustSize();
-    setFixedSize(size());
+    // Wide enough that the description reads in a few long lines, not a narrow column.
+    constexpr int width = 460;
+    const int height = layout()->hasHeightForWidth() ? layout()->heightForWidth(width) : sizeHint().height();
+    setFixedSize(width, height);
 }
 
 TfrmAbout::~TfrmAbout() {
