@@ -32,7 +32,7 @@ protected:
         m.CloseArchive();
         archive = new std::vector<uint8_t>(ReadAll(dir / "small.pak"));
         // Single-block entries only: every flipped byte means expanding the whole archive.
-        WriteAll(dir / "c.txt", SampleBytes(3000, 3));
+        WriteAll(dir / "c.txt", SampleBytes(400, 3));
         TArchiveManager t;
         t.OpenArchive(dir / "tiny.pak", false);
         t.AddFiles({dir / "a.swf", dir / "empty.ico", dir / "c.txt"});
@@ -126,9 +126,16 @@ TEST_F(ArchiveReaderTest, EveryTruncationFailsCleanly) {
 TEST_F(ArchiveReaderTest, FlippedBytesNeverCrashAndDamagedDataIsCaught) {
     auto reader = TArchiveReader::Open(*folder / "tiny.pak");
     const size_t data_end = size_t(reader->CentralDirOffset());
+    std::vector<bool> record(tiny->size(), false);
+    for (size_t at = data_end; at < tiny->size(); ++at) record[at] = true;
+    for (const TArchiveEntry& e : reader->Entries())
+        for (size_t k = 0; k < 20 && e.block_count > 0; ++k) record[e.data_offset + k] = true;
     reader.reset();
     size_t data_flips = 0, data_caught = 0;
     for (size_t at = 0; at < tiny->size(); ++at) {
+        // Every byte of every record, every third byte of the payloads: enough to reach each
+        // stage of the decoder, fast enough for the sanitizer run.
+        if (!record[at] && at % 3 != 0) continue;
         std::vector<uint8_t> bytes = *tiny;
         bytes[at] ^= 0x5A;
         std::string result = Check(bytes);
