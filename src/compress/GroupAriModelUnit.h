@@ -70,9 +70,27 @@ inline void TGroupAriModel::Update(int32_t i) {
             cum += freq[k];
         }
     }
-    // j: the lowest index of the run of i's frequency that ends at i.
+    // j: the lowest index of the run of i's frequency that ends at i. Busy models have long
+    // runs of equal counts, so the walk goes four entries at a step where it can.
     int32_t j = i;
-    while (freq[j] == freq[j - 1]) --j;
+    const int32_t f = freq[i];
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi32(f);
+    while (j >= 5) {
+        const __m128i below = _mm_loadu_si128(reinterpret_cast<const __m128i*>(freq + j - 4));
+        const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(below, wanted)));
+        if (equal != 0xF) {
+            // The highest of the four that differs ends the run.
+            j -= 3 - (31 - __builtin_clz(unsigned(~equal & 0xF)));
+            goto found;
+        }
+        j -= 4;
+    }
+#endif
+    while (freq[j - 1] == f) --j;
+#if defined(__SSE2__)
+found:
+#endif
     if (j < i) {
         const int32_t ch_i = index_to_char[i];
         const int32_t ch_j = index_to_char[j];

@@ -2,6 +2,10 @@
 
 #include "CompressErrors.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 TStrucAriDecoder::TStrucAriDecoder() : model_storage(std::make_unique<THeadAriModel>()) {}
 
 TStrucAriDecoder::~TStrucAriDecoder() = default;
@@ -26,7 +30,20 @@ int32_t TStrucAriDecoder::DecodeIndex(TGroupAriModel& m) {
     // Frequent symbols sit at the low indices, so a walk from the front is short and its one
     // branch predictable; it ends at the reserved last index at the latest (cum_freq 0).
     int32_t i = 1;
+#if defined(__SSE2__)
+    // Four entries at a step; the tables run far enough past num_indices for the last step.
+    const __m128i t = _mm_set1_epi32(target);
+    for (;; i += 4) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m.cum_freq + i));
+        const int above = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(c, t)));
+        if (above != 0xF) {
+            i += __builtin_ctz(unsigned(~above & 0xF));
+            break;
+        }
+    }
+#else
     while (m.cum_freq[i] > target) ++i;
+#endif
     // The last index only reserves a count; no encoder ever codes it.
     if (i >= m.num_indices) throw EDataCorrupt("Damaged data block: the coded data name no symbol.");
     high = low + (range * m.cum_freq[i - 1]) / total - 1;
