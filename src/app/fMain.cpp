@@ -243,6 +243,8 @@ void TfrmMain::FormCreate() {
     filesMenu->addAction(ui->actViewFullPath);
     ui->splFiles->setStretchFactor(0, 3);
     ui->splFiles->setStretchFactor(1, 2);
+    // The preview gets room for a movie's usual 4:3 frame.
+    ui->splFiles->setSizes({370, 250});
 
     ui->imgProjectIcon->installEventFilter(this);
     ui->tabFiles->installEventFilter(this);
