@@ -94,6 +94,11 @@ TEST_F(GldpackTest, DamagedInputGivesOneLineAndFailure) {
         EXPECT_EQ(r.err.rfind("gldpack: ", 0), 0u) << r.err;
     }
     EXPECT_EQ(Run({"list", dir / "missing.pak"}).status, 1);
+
+    TRun add = Run({"add", dir / "cut.pak", dir / "a.bin"});
+    EXPECT_EQ(add.status, 1);
+    EXPECT_NE(add.err.find("Nothing was added"), std::string::npos) << add.err;
+    EXPECT_EQ(ReadAll(dir / "cut.pak").size(), good.size() - 5);
 }
 
 } // namespace

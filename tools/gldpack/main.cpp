@@ -108,6 +108,16 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
         Fail(archive_path + " does not exist; use 'gldpack create' to make it.");
         return 1;
     }
+    // The manager copies the old data area as it stands; adding to a damaged archive would
+    // only carry the damage into the new one.
+    if (!create) {
+        try {
+            TArchiveReader::Open(archive_path);
+        } catch (const EArchiveDamaged& e) {
+            Fail(archive_path + ": " + e.what() + " Nothing was added.");
+            return 1;
+        }
+    }
     // The manager skips missing names and folders without a word; on the command line they
     // were asked for by name, so say so.
     for (const std::string& file : files) {
