@@ -259,11 +259,11 @@ std::optional<std::pair<int, int>> FlashFrameSize(const std::string& path) {
     return FrameSizeFromSource(FileSource(file.get()));
 }
 
-std::optional<std::vector<uint8_t>> ReadFlashMovie(const std::string& path, std::size_t max_bytes) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file || max_bytes < 8)
+namespace {
+
+std::optional<std::vector<uint8_t>> MovieFromSource(const TSource& source, std::size_t max_bytes) {
+    if (max_bytes < 8)
         return std::nullopt;
-    TSource source = FileSource(file.get());
     uint8_t header[8];
     if (!ReadExactly(source, header, sizeof header))
         return std::nullopt;
@@ -282,6 +282,19 @@ std::optional<std::vector<uint8_t>> ReadFlashMovie(const std::string& path, std:
     for (int i = 0; i < 4; ++i)
         movie[4 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(length >> (8 * i));
     return movie;
+}
+
+} // namespace
+
+std::optional<std::vector<uint8_t>> ReadFlashMovie(const std::string& path, std::size_t max_bytes) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file)
+        return std::nullopt;
+    return MovieFromSource(FileSource(file.get()), max_bytes);
+}
+
+std::optional<std::vector<uint8_t>> ReadFlashMovie(const uint8_t* data, std::size_t size, std::size_t max_bytes) {
+    return MovieFromSource(MemorySource(data, size), max_bytes);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -45,6 +45,8 @@ std::optional<std::pair<int, int>> FlashFrameSize(const uint8_t* data, std::size
 // nullopt when the file cannot be read, is no movie, or would exceed max_bytes once expanded.
 std::optional<std::vector<uint8_t>> ReadFlashMovie(const std::string& path,
                                                    std::size_t max_bytes = 256u << 20);
+std::optional<std::vector<uint8_t>> ReadFlashMovie(const uint8_t* data, std::size_t size,
+                                                   std::size_t max_bytes = 256u << 20);
 
 // Facts about an uncompressed movie's tags: whether it declares ActionScript 3 (those
 // movies run no frame actions) and its frame count from the header.
