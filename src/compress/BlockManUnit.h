@@ -30,9 +30,17 @@ public:
     uint8_t* work_buf;      // the move-to-front output, from index 1
     int32_t* bucket_heads;  // one entry per two-byte bucket
 
+    // The byte buffers are made of 32-bit words, so that the sorter may use the one the block
+    // is not in as scratch space for integers.
+    static constexpr int32_t BYTE_BUFFER_WORDS = (BLOCK_BYTE_CAPACITY + 3) / 4;
+    int32_t* ScratchBeside(const uint8_t* block) const {
+        return reinterpret_cast<int32_t*>(block == block_buf ? work_storage.get()
+                                                             : block_storage.get());
+    }
+
 private:
     std::unique_ptr<int32_t[]> index_storage, rank_storage, group_storage, bucket_storage;
-    std::unique_ptr<uint8_t[]> block_storage, work_storage;
+    std::unique_ptr<uint32_t[]> block_storage, work_storage;
 };
 
 // The set of the program's one compressing thread, alive from start-up to the end.

@@ -10,11 +10,16 @@ namespace {
 constexpr const char* UNIT = "FSortUnit";
 // Below this size a group is put in order by insertion, which beats partitioning there.
 constexpr int32_t INSERTION_LIMIT = 16;
+// From this size on a group is sorted by radix: a few linear passes without a branch on the
+// keys beat the partitioning's mispredictions. Up to what the scratch buffer holds: a key and
+// a position per entry.
+constexpr int32_t RADIX_MIN = 256;
+constexpr int32_t RADIX_MAX = TBlockMan::BYTE_BUFFER_WORDS / 2;
 }
 
 TFastSorter::TFastSorter(TBlockMan& buffers)
     : bucket_heads(buffers.bucket_heads), ranks(buffers.rank_buf), group_len(buffers.group_buf),
-      keys(buffers.group_buf) {}
+      keys(buffers.group_buf), buffers(buffers) {}
 
 void TFastSorter::SortSuffixes(const uint8_t* block_, int32_t* index_, int32_t n_) {
     GLD_ASSERT(n_ >= 1 && n_ <= MAX_BLOCK_SIZE, UNIT);
@@ -22,6 +27,7 @@ void TFastSorter::SortSuffixes(const uint8_t* block_, int32_t* index_, int32_t n
     index = index_;
     n = n_;
     last = n - 1;
+    scratch = buffers.ScratchBeside(block);
     std::fill(bucket_heads, bucket_heads + BUCKET_HEAD_COUNT, 0);
     BucketSuffixes();
     InitGroups();
@@ -137,7 +143,8 @@ void TFastSorter::SortSplit(int32_t lo, int32_t hi, int32_t h) {
     }
     for (int32_t j = lo; j <= hi; ++j) keys[j] = ranks[index[j] + h];
     const int32_t size = hi - lo + 1;
-    SortKeyedPairs(keys, index, lo, hi, 2 * std::bit_width(uint32_t(size)) + 4);
+    if (size >= RADIX_MIN && size <= RADIX_MAX) RadixSortPairs(lo, hi);
+    else SortKeyedPairs(keys, index, lo, hi, 2 * std::bit_width(uint32_t(size)) + 4);
     // Renumber the parts of equal keys from the top down; group_len of a part overwrites the
     // key at the part's first place, which is no longer needed once the part is numbered.
     int32_t end = hi;
@@ -154,6 +161,40 @@ void TFastSorter::SortSplit(int32_t lo, int32_t hi, int32_t h) {
 // Sorts the pairs (keys[j], index[j]) of lo..hi by key: a ternary quicksort that recurses on
 // the smaller side (so the stack stays logarithmic) and turns to heapsort when the pivots keep
 // failing, as they can on periodic input.
+// Least significant digit first, eight bits at a time, over the span of keys the group holds;
+// stable, so equal keys simply stay together.
+void TFastSorter::RadixSortPairs(int32_t lo, int32_t hi) {
+    const int32_t size = hi - lo + 1;
+    int32_t low_key = keys[lo], high_key = keys[lo];
+    for (int32_t j = lo + 1; j <= hi; ++j) {
+        low_key = std::min(low_key, keys[j]);
+        high_key = std::max(high_key, keys[j]);
+    }
+    if (low_key == high_key) return;
+    const int bits = std::bit_width(uint32_t(high_key - low_key));
+    int32_t* src_keys = keys + lo;
+    int32_t* src_index = index + lo;
+    int32_t* dst_keys = scratch;
+    int32_t* dst_index = scratch + RADIX_MAX;
+    for (int shift = 0; shift < bits; shift += 8) {
+        int32_t count[257] = {};
+        for (int32_t j = 0; j < size; ++j) ++count[((src_keys[j] - low_key) >> shift & 0xFF) + 1];
+        for (int d = 1; d < 257; ++d) count[d] += count[d - 1];
+        for (int32_t j = 0; j < size; ++j) {
+            const int32_t k = src_keys[j];
+            const int32_t at = count[(k - low_key) >> shift & 0xFF]++;
+            dst_keys[at] = k;
+            dst_index[at] = src_index[j];
+        }
+        std::swap(src_keys, dst_keys);
+        std::swap(src_index, dst_index);
+    }
+    if (src_keys != keys + lo) {
+        std::copy(src_keys, src_keys + size, keys + lo);
+        std::copy(src_index, src_index + size, index + lo);
+    }
+}
+
 namespace {
 
 void InsertionSortPairs(int32_t* keys, int32_t* index, int32_t lo, int32_t hi) {

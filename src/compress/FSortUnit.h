@@ -37,5 +37,8 @@ private:
     void InitGroups();
     void RefineGroups();
     void SortSplit(int32_t lo, int32_t hi, int32_t h);
+    void RadixSortPairs(int32_t lo, int32_t hi);
     int32_t* keys; // the sort keys of the group being split, beside index (group_buf)
+    TBlockMan& buffers;
+    int32_t* scratch = nullptr; // the byte buffer the block is not in, as integers
 };

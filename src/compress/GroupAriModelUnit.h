@@ -75,8 +75,8 @@ inline void TGroupAriModel::Update(int32_t i) {
     int32_t j = i;
     const int32_t f = freq[i];
 #if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi32(f);
-    while (j >= 5) {
+    if (freq[j - 1] != f) goto found;
+    for (const __m128i wanted = _mm_set1_epi32(f); j >= 5;) {
         const __m128i below = _mm_loadu_si128(reinterpret_cast<const __m128i*>(freq + j - 4));
         const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(below, wanted)));
         if (equal != 0xF) {

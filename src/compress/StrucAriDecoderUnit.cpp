@@ -31,9 +31,13 @@ int32_t TStrucAriDecoder::DecodeIndex(TGroupAriModel& m) {
     // branch predictable; it ends at the reserved last index at the latest (cum_freq 0).
     int32_t i = 1;
 #if defined(__SSE2__)
-    // Four entries at a step; the tables run far enough past num_indices for the last step.
-    const __m128i t = _mm_set1_epi32(target);
-    for (;; i += 4) {
+    // The first two entries take most codings after the transform; past them, four entries at
+    // a step (the tables run far enough past num_indices for the last step).
+    if (m.cum_freq[1] <= target) goto found;
+    i = 2;
+    if (m.cum_freq[2] <= target) goto found;
+    i = 3;
+    for (const __m128i t = _mm_set1_epi32(target);; i += 4) {
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m.cum_freq + i));
         const int above = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(c, t)));
         if (above != 0xF) {
@@ -41,6 +45,7 @@ int32_t TStrucAriDecoder::DecodeIndex(TGroupAriModel& m) {
             break;
         }
     }
+found:
 #else
     while (m.cum_freq[i] > target) ++i;
 #endif
