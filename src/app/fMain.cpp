@@ -411,6 +411,9 @@ void TfrmMain::showEvent(QShowEvent* event) {
     if (!shown) {
         shown = true;
         FormShow();
+        // Desktops without a window manager never activate the window; the first showing
+        // stands in for the first activation there (FormActivate runs only once either way).
+        if (!Activated) QTimer::singleShot(0, this, [this] { FormActivate(); });
     }
 }
 
@@ -464,6 +467,15 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
             if (text->wordWrap()) text->setMinimumHeight(text->heightForWidth(text->width()));
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void OpenCommandLineProject(TfrmMain& window, const QStringList& arguments) {
+    if (arguments.size() < 2) return;
+    // A project named on the command line replaces the quick start; further arguments are
+    // ignored, and the path is not tested (a missing file loads the defaults under it).
+    window.Activated = true;
+    const std::string path = arguments.at(1).toStdString();
+    RunGuarded([&] { window.LoadProject(path); });
 }
 
 // ---------------------------------------------------------------- project state

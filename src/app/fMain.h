@@ -4,6 +4,7 @@
 // NewProject move a whole project between them and a project file.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
@@ -36,6 +37,11 @@ void ShowErrorBox(const std::string& message);
 // Runs a command so that an exception ends only the command: its message goes to the general
 // error box and the program goes on. Returns false when the command failed.
 bool RunGuarded(const std::function<void()>& command);
+
+class TfrmMain;
+// Start-up with the program's arguments: the first one after the program names a project to
+// load instead of the quick start.
+void OpenCommandLineProject(TfrmMain& window, const QStringList& arguments);
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT

@@ -25,14 +25,7 @@ int main(int argc, char* argv[]) {
     {
         TfrmMain window;
         dm();
-        const QStringList arguments = QCoreApplication::arguments();
-        if (arguments.size() > 1) {
-            // A project named on the command line replaces the quick start; further arguments
-            // are ignored.
-            window.Activated = true;
-            const std::string path = arguments.at(1).toStdString();
-            RunGuarded([&] { window.LoadProject(path); });
-        }
+        OpenCommandLineProject(window, QCoreApplication::arguments());
         window.show();
         result = application.exec();
     }

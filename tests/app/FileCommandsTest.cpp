@@ -230,6 +230,37 @@ private slots:
         QCOMPARE(Control<QLineEdit>(*window, "txtVersion")->text(), QString("kept"));
     }
 
+    void commandLineProjectReplacesTheQuickStart() {
+        TAppSandbox sandbox;
+        const std::string project = sandbox.MakeProject("cl.gldp", {"[General Information]", "ProjectName=From Shell"});
+        auto window = sandbox.MakeMain();
+        window->Activated = false;
+        OpenCommandLineProject(*window, {"glimmerdrome", QString::fromStdString(project), "ignored"});
+        QVERIFY(window->Activated);
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - From Shell"));
+        // Showing the window now starts neither the quick start nor a new project.
+        window->show();
+        QTest::qWait(50);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - From Shell"));
+
+        const std::string missing = sandbox.Path("missing.gldp");
+        auto other = sandbox.MakeMain();
+        other->Activated = false;
+        OpenCommandLineProject(*other, {"glimmerdrome", QString::fromStdString(missing)});
+        QCOMPARE(TitleOf(*other), QString("Glimmerdrome - Glimmerdrome"));
+        QCOMPARE(other->ProjectFile, missing);
+        TRecentFiles recent;
+        other->Settings().ReadRecentFiles(recent);
+        QCOMPARE(recent[0], missing);
+
+        auto plain = sandbox.MakeMain();
+        plain->Activated = false;
+        OpenCommandLineProject(*plain, {"glimmerdrome"});
+        QVERIFY(!plain->Activated);
+        QCOMPARE(TitleOf(*plain), QString("Glimmerdrome"));
+    }
+
     void showingTheWindowBuildsReopenAndOpensTheFirstPage() {
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
