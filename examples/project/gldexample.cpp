@@ -3,7 +3,6 @@
 // Starfield.gldp naming them all by absolute path.
 // gldexample --default-icon FILE: writes the program's default project icon.
 
-#include <QGuiApplication>
 #include <QImage>
 #include <cstdio>
 #include <filesystem>
@@ -104,9 +103,8 @@ int WriteExample(const std::string& folder_argument) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Drawing needs no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    // The pictures are drawn on images without text, which needs no application object and
+    // no display.
     try {
         if (argc == 3 && std::string(argv[1]) == "--default-icon") {
             WriteIcoFile(argv[2], Sizes(&Tdm::DefaultProjectIconImage));

@@ -20,6 +20,10 @@ bool ShowOptions(QWidget* parent, TConfig& settings) {
     form.chkBackup->setChecked(settings.GetBackupAfterSave());
     form.chkShowToolbar->setChecked(settings.GetShowToolbar());
     form.chkAssociation->setChecked(settings.GetAssociation());
+    if (parent) {
+        window.adjustSize();
+        window.move(parent->geometry().center() - window.rect().center());
+    }
     if (window.exec() != QDialog::Accepted) return false;
     settings.SetQuickStart(form.chkQuickStart->isChecked());
     settings.SetBackupAfterSave(form.chkBackup->isChecked());

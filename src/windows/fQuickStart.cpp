@@ -44,6 +44,8 @@ TfrmQuickStart::~TfrmQuickStart() = default;
 
 void TfrmQuickStart::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // Centred on the main window also where no window manager places dialogs.
+    if (const QWidget* owner = parentWidget()) move(owner->geometry().center() - rect().center());
     FormShow();
 }
 
