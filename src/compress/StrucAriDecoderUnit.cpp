@@ -2,6 +2,9 @@
 
 #include "CompressErrors.h"
 
+#include <algorithm>
+#include <bit>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -13,8 +16,7 @@ TStrucAriDecoder::~TStrucAriDecoder() = default;
 void TStrucAriDecoder::StartDecoding() {
     in_bits = 0;
     in_count = 0;
-    value = 0;
-    for (int k = 0; k < 16; ++k) value = 2 * value + NextBit();
+    value = int32_t(NextBits(16));
     low = 0;
     high = ARI_TOP_VALUE;
     model_storage->Reset();
@@ -53,22 +55,20 @@ found:
     if (i >= m.num_indices) throw EDataCorrupt("Damaged data block: the coded data name no symbol.");
     high = low + (range * m.cum_freq[i - 1]) / total - 1;
     low = low + (range * m.cum_freq[i]) / total;
-    for (;;) {
-        if (high < ARI_HALF) {
-        } else if (low >= ARI_HALF) {
-            value -= ARI_HALF;
-            low -= ARI_HALF;
-            high -= ARI_HALF;
-        } else if (low >= ARI_FIRST_QUARTER && high < ARI_THIRD_QUARTER) {
-            value -= ARI_FIRST_QUARTER;
-            low -= ARI_FIRST_QUARTER;
-            high -= ARI_FIRST_QUARTER;
-        } else {
-            break;
-        }
-        low = 2 * low;
-        high = 2 * high + 1;
-        value = 2 * value + NextBit();
+    // The encoder's two runs of shifts, at once; value shares low's and high's leading bits.
+    const uint32_t shared = uint32_t(low ^ high);
+    if ((shared & 0x8000) == 0) {
+        const int k = std::countl_zero(shared) - 16;
+        low = (low << k) & 0xFFFF;
+        high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
+        value = ((value << k) & 0xFFFF) | int32_t(NextBits(k));
+    }
+    if (low >= ARI_FIRST_QUARTER && high < ARI_THIRD_QUARTER) {
+        const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
+        const int steps = std::min(std::countl_zero(stop << 17), 15);
+        low = ((low << steps) & 0xFFFF) ^ 0x8000;
+        high = (((high << steps) & 0xFFFF) ^ 0x8000) | ((1 << steps) - 1);
+        value = (((value << steps) & 0xFFFF) ^ 0x8000) | int32_t(NextBits(steps));
     }
     return i;
 }

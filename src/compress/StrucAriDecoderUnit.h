@@ -29,16 +29,16 @@ protected:
     int32_t DecodeIndex(TGroupAriModel& m);
 
 private:
-    // Input is taken a byte at a time through InputBits(8) and handed out bit by bit. A coded
+    // Input is taken a byte at a time through InputBits(8) and handed out in bits. A coded
     // block starts on a byte boundary, so each byte is taken from the source exactly when its
-    // first bit is needed, as a bit-by-bit reader would take it.
-    int NextBit() {
-        if (in_count == 0) {
-            in_bits = InputBits(8);
-            in_count = 8;
+    // first bit is needed, as a bit-by-bit reader would take it. count is 1..16.
+    uint32_t NextBits(int count) {
+        while (in_count < count) {
+            in_bits = (in_bits << 8) | InputBits(8);
+            in_count += 8;
         }
-        --in_count;
-        return int((in_bits >> in_count) & 1);
+        in_count -= count;
+        return (in_bits >> in_count) & ((1u << count) - 1);
     }
     uint32_t in_bits = 0;
     int in_count = 0;

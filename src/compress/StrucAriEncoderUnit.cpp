@@ -2,6 +2,9 @@
 
 #include "CompressErrors.h"
 
+#include <algorithm>
+#include <bit>
+
 TStrucAriEncoder::TStrucAriEncoder() : model_storage(std::make_unique<THeadAriModel>()) {}
 
 TStrucAriEncoder::~TStrucAriEncoder() = default;
@@ -33,34 +36,41 @@ void TStrucAriEncoder::EncodeIndex(TGroupAriModel& m, int32_t i) {
     const int32_t total = m.cum_freq[0];
     high = low + (range * m.cum_freq[i - 1]) / total - 1;
     low = low + (range * m.cum_freq[i]) / total;
-    for (;;) {
-        if (high < ARI_HALF) {
-            BitPlusFollow(0);
-        } else if (low >= ARI_HALF) {
-            BitPlusFollow(1);
-            low -= ARI_HALF;
-            high -= ARI_HALF;
-        } else if (low >= ARI_FIRST_QUARTER && high < ARI_THIRD_QUARTER) {
-            ++bits_to_follow;
-            low -= ARI_FIRST_QUARTER;
-            high -= ARI_FIRST_QUARTER;
-        } else {
-            break;
-        }
-        low = 2 * low;
-        high = 2 * high + 1;
+    // The classic loop shifts one bit per turn. Its turns come in two runs, done here at once:
+    // first every leading bit that low and high share goes out (the first with its pending
+    // opposite bits), then every underflow step (low 01..., high 10...) adds a pending bit.
+    // After an underflow step the leading bits differ again, so no third run can follow.
+    const uint32_t shared = uint32_t(low ^ high);
+    if ((shared & 0x8000) == 0) {
+        const int k = std::countl_zero(shared) - 16; // 1..16 bits
+        BitPlusFollow(low >> 15);
+        if (k > 1) PutBits((uint32_t(low) >> (16 - k)) & ((1u << (k - 1)) - 1), k - 1);
+        low = (low << k) & 0xFFFF;
+        high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
+    }
+    if (low >= ARI_FIRST_QUARTER && high < ARI_THIRD_QUARTER) {
+        // Steps while low's next bit is 1 and high's is 0; each flips the new top bit.
+        const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
+        const int steps = std::min(std::countl_zero(stop << 17), 15);
+        bits_to_follow += steps;
+        low = ((low << steps) & 0xFFFF) ^ 0x8000;
+        high = (((high << steps) & 0xFFFF) ^ 0x8000) | ((1 << steps) - 1);
     }
     m.Update(i);
 }
 
 void TStrucAriEncoder::BitPlusFollow(int bit) {
-    PutBit(bit);
-    const int opposite = bit ^ 1;
-    for (; bits_to_follow > 0; --bits_to_follow) PutBit(opposite);
+    PutBits(uint32_t(bit), 1);
+    const uint32_t opposite = bit ? 0u : 0xFFFFu;
+    while (bits_to_follow > 0) {
+        const int count = bits_to_follow < 16 ? bits_to_follow : 16;
+        PutBits(opposite & ((1u << count) - 1), count);
+        bits_to_follow -= count;
+    }
 }
 
 void TStrucAriEncoder::FlushOutput() {
-    if (out_count > 0) OutputBits(out_bits, out_count);
+    if (out_count > 0) OutputBits(uint32_t(out_bits) & ((uint32_t(2) << (out_count - 1)) - 1), out_count);
     out_bits = 0;
     out_count = 0;
 }

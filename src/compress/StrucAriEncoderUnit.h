@@ -37,18 +37,18 @@ protected:
 
 private:
     // Bits are gathered here and handed to OutputBits 32 at a time: one call instead of one
-    // per bit, the same bits in the same order.
-    void PutBit(int bit) {
-        out_bits = (out_bits << 1) | uint32_t(bit);
-        if (++out_count == 32) {
-            OutputBits(out_bits, 32);
-            out_bits = 0;
-            out_count = 0;
+    // per bit, the same bits in the same order. count is 1..16.
+    void PutBits(uint32_t bits, int count) {
+        out_bits = (out_bits << count) | bits;
+        out_count += count;
+        if (out_count >= 32) {
+            out_count -= 32;
+            OutputBits(uint32_t(out_bits >> out_count), 32);
         }
     }
     void FlushOutput();
 
     std::unique_ptr<THeadAriModel> model_storage;
-    uint32_t out_bits = 0;
+    uint64_t out_bits = 0;
     int out_count = 0;
 };
