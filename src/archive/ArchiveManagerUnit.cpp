@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -183,7 +184,11 @@ void TArchiveManager::CompressFile(const std::string& entry, TCentralFileHeader&
     for (;;) {
         uint8_t* buffer = compressor->GetInputBuffer();
         int32_t count = input.Read(buffer + 1, ARCHIVE_BLOCK_SIZE);
-        if (count <= 0) break;
+        // A read error must not pass for the end of the file: the entry would be stored cut
+        // short without a word.
+        if (count < 0)
+            throw EInOutError("Cannot read file \"" + entry + "\". " + std::strerror(errno));
+        if (count == 0) break;
         // A coded block is never near twice its raw size; checking before coding keeps every
         // offset that reaches the disk inside the format's signed 32-bit range.
         if (int64_t(temp.BufferedPosition()) + DATA_BLOCK_HEADER_SIZE + 2 * int64_t(count) +

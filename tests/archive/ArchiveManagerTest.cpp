@@ -183,6 +183,19 @@ TEST_F(ArchiveManagerTest, ArchiveThatWouldOutgrowItsOffsetsIsRefusedAndLeftAsIt
     EXPECT_NO_THROW(TArchiveReader::Open(t)->TestAll());
 }
 
+// Reading /proc/self/mem at offset 0 fails with an I/O error: the read fails after the open
+// succeeded, as a failing disk would.
+TEST_F(ArchiveManagerTest, ReadErrorIsNotMistakenForTheEndOfTheFile) {
+    if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP();
+    std::string t = dir / "eio.pak";
+    manager.OpenArchive(t, false);
+    ASSERT_EQ(manager.AddFiles({Make("a.bin", 100)}), 1);
+    std::vector<uint8_t> before = ReadAll(t);
+    EXPECT_THROW(manager.AddFiles({Make("b.bin", 50), "/proc/self/mem"}), EInOutError);
+    EXPECT_EQ(ReadAll(t), before);
+    EXPECT_EQ(manager.archive->central_dir->Count(), 1);
+}
+
 class FailingMoveManager : public TArchiveManager {
 protected:
     void MoveFileOver(const std::string&, const std::string&) override {
