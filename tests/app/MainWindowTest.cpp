@@ -12,7 +12,10 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <QStatusTipEvent>
+
 #include "AppTestHelpers.h"
+#include "EventPump.h"
 #include "ColorBox.h"
 #include "Config.h"
 #include "Utils.h"
@@ -493,6 +496,40 @@ private slots:
         window->Settings().ReadRecentFiles(recent);
         QCOMPARE(recent[0], b);
         QCOMPARE(recent[1], a);
+    }
+
+    void commandsDuringARefreshDoNotReadPastTheList() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->NewProject();
+        for (int i = 0; i < 6; ++i) window->FileList.push_back(sandbox.MakeFile("m" + std::to_string(i) + ".swf", 1024));
+        // The author removes rows while the list is still being built.
+        int pumped = 0;
+        InstallMessagePump([&] {
+            if (++pumped == 2) {
+                window->FileList.resize(1);
+                window->RefreshFileList();
+            }
+        });
+        window->RefreshFileList();
+        InstallMessagePump(nullptr);
+        QCOMPARE(ListedNames(*window).size(), 1);
+        QCOMPARE(Control<QLabel>(*window, "labTotalItems")->text(), QString("Totle 1 Files"));
+        QCOMPARE(Control<QLabel>(*window, "labTotalSize")->text(), QString("Totle 1KB"));
+    }
+
+    void hintsGoToTheStatusPane() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        auto* edit = Control<QLineEdit>(*window, "txtVersion");
+        QStatusTipEvent tip(edit->statusTip());
+        QApplication::sendEvent(edit, &tip);
+        QCOMPARE(Control<QLabel>(*window, "ssStatus")->text(), QString("Input a version number"));
+        QStatusTipEvent none{QString()};
+        QApplication::sendEvent(window.get(), &none);
+        QCOMPARE(Control<QLabel>(*window, "ssStatus")->text(), QString());
+        QCOMPARE(Control<QAction>(*window, "actAbout")->statusTip(), QString("Opent the information of GLD"));
+        QCOMPARE(Control<QAction>(*window, "actAddFiles")->shortcut(), QKeySequence("Ctrl+F"));
     }
 
     void errorBoxAddsAFullStopOnlyAfterLaterCharacters() {
