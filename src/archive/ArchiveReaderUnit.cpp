@@ -22,6 +22,8 @@ std::string EntryLabel(size_t index, const std::string& name) {
 // Full directory parses tried per file: a stub full of "KLPM" bytes must not make locating
 // quadratic.
 constexpr int MAX_FULL_PARSES = 64;
+// Signature bytes looked at, for the same reason: a real stub holds a handful.
+constexpr int MAX_CANDIDATES = 100000;
 constexpr size_t SCAN_CHUNK = 1 << 16;
 
 } // namespace
@@ -109,6 +111,7 @@ int64_t TArchiveReader::FindArchiveStart(const TReadAt& read_at, int64_t file_si
 
     std::string last_reason = "No package archive signature found before the directory.";
     int full_parses = 0;
+    int candidates = 0;
     std::vector<uint8_t> chunk(SCAN_CHUNK + 3);
     // Candidates are tried from the highest possible start down: the stub comes first, and a
     // stub may well hold the signature bytes itself.
@@ -122,6 +125,7 @@ int64_t TArchiveReader::FindArchiveStart(const TReadAt& read_at, int64_t file_si
             if (LE32(chunk.data() + i) != ARCHIVE_SIGNATURE) continue;
             int64_t start = scan_begin + i;
             if (start > highest_start) continue;
+            if (++candidates > MAX_CANDIDATES) return fail(last_reason);
             int64_t dir_start = start + d;
             int64_t dir_size = dir_end - dir_start;
             if (dir_size == 0) {
