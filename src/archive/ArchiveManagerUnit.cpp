@@ -96,8 +96,8 @@ void TArchiveManager::DoCentralDirChange() {
 
 std::string TArchiveManager::ArchivePathFor(const std::string& file_name) {
     std::string path = fs::absolute(fs::path(file_name)).lexically_normal().string();
-    std::string folder, name;
-    SplitStoredName(path, folder, name);
+    // Only the name part counts, split the way this system splits its own paths.
+    std::string name = fs::path(path).filename().string();
     if (name.find('.') == std::string::npos) path += ".";
     if (path.back() == '.') path += "rs";
     return path;
@@ -105,8 +105,8 @@ std::string TArchiveManager::ArchivePathFor(const std::string& file_name) {
 
 void TArchiveManager::OpenArchive(const std::string& file_name, bool ask_to_create) {
     std::string path = ArchivePathFor(file_name);
-    std::string folder, name;
-    SplitStoredName(path, folder, name);
+    std::string name = fs::path(path).filename().string();
+    std::string folder = path.substr(0, path.size() - name.size());
     MakeCurrentFolder(folder);
 
     std::unique_ptr<TArchiveFile> opened;
