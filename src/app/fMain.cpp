@@ -1,6 +1,10 @@
 #include "fMain.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
@@ -66,6 +70,20 @@ std::string LowerAscii(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
+}
+
+// The local files of a drag whose extension (lower case, with its dot) is the given one.
+std::vector<std::string> DraggedFiles(const QMimeData* data, const std::string& extension) {
+    std::vector<std::string> files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const std::string path = url.toLocalFile().toStdString();
+        std::string ext = ExtractFileExt(path);
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == extension && FileExists(path)) files.push_back(path);
+    }
+    return files;
 }
 
 // Blocks a widget's signals for one assignment, so that filling a control in code does not
@@ -247,6 +265,11 @@ void TfrmMain::FormCreate() {
     ui->splFiles->setSizes({370, 250});
 
     ui->imgProjectIcon->installEventFilter(this);
+    ui->lsFiles->setAcceptDrops(true);
+    ui->lsFiles->viewport()->setAcceptDrops(true);
+    ui->lsFiles->setDragDropMode(QAbstractItemView::DropOnly);
+    ui->lsFiles->viewport()->installEventFilter(this);
+    setAcceptDrops(true);
     ui->tabFiles->installEventFilter(this);
 
     if (!settings) settings = std::make_unique<TConfig>();
@@ -458,6 +481,23 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         if (mouse->button() == Qt::LeftButton) RunGuarded([this] { PickIcon(); });
         else if (mouse->button() == Qt::RightButton) RunGuarded([this] { ResetIcon(); });
         return true;
+    }
+    if (watched == ui->lsFiles->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!DraggedFiles(drag->mimeData(), ".swf").empty()) drag->acceptProposedAction();
+            else drag->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const auto files = DraggedFiles(drop->mimeData(), ".swf");
+            if (!files.empty()) {
+                drop->acceptProposedAction();
+                RunGuarded([&] { AddDroppedFiles(files); });
+            }
+            return true;
+        }
     }
     if (event->type() == QEvent::Resize &&
         (watched == ui->palGuideGeneral || watched == ui->palGuideConfiguration || watched == ui->palGuideInstaller)) {
@@ -697,6 +737,32 @@ void TfrmMain::AddFiles() {
     FileList.insert(FileList.end(), chosen.begin(), chosen.end());
     RefreshFileList();
     SetModify();
+}
+
+void TfrmMain::AddDroppedFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    FileList.insert(FileList.end(), paths.begin(), paths.end());
+    RefreshFileList();
+    SetModify();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (DraggedFiles(event->mimeData(), ProjectFileExtension).size() == 1) event->acceptProposedAction();
+    else QMainWindow::dragEnterEvent(event);
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+    const auto projects = DraggedFiles(event->mimeData(), ProjectFileExtension);
+    if (projects.size() != 1) return QMainWindow::dropEvent(event);
+    event->acceptProposedAction();
+    const std::string path = projects.front();
+    // Opened after the drop has finished, so the save question is not asked inside it.
+    QTimer::singleShot(0, this, [this, path] { RunGuarded([&] { OpenDroppedProject(path); }); });
+}
+
+void TfrmMain::OpenDroppedProject(const std::string& path) {
+    CloseCommand();
+    LoadProject(path);
 }
 
 void TfrmMain::RemoveFiles() {

@@ -81,6 +81,10 @@ public:
 
     // File list commands.
     void AddFiles();
+    // Flash files dropped on the list join it like Add Files; a dropped project file opens
+    // like Open.
+    void AddDroppedFiles(const std::vector<std::string>& paths);
+    void OpenDroppedProject(const std::string& path);
     void RemoveFiles();
     void MoveUp();
     void MoveDown();
@@ -121,6 +125,8 @@ protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

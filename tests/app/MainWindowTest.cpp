@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <QMimeData>
 #include <QStatusTipEvent>
 
 #include "AppTestHelpers.h"
@@ -496,6 +497,43 @@ private slots:
         window->Settings().ReadRecentFiles(recent);
         QCOMPARE(recent[0], b);
         QCOMPARE(recent[1], a);
+    }
+
+    void droppedFlashFilesJoinTheListAndOtherFilesAreRefused() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->NewProject();
+        window->show();
+        const std::string movie = sandbox.MakeFile("Drop.SWF", 2048);
+        const std::string text = sandbox.MakeFile("notes.txt", 10);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(text)), QUrl::fromLocalFile(QString::fromStdString(movie))});
+        QWidget* viewport = Control<QTreeWidget>(*window, "lsFiles")->viewport();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        QCOMPARE(window->FileList, std::vector<std::string>{movie});
+        QVERIFY(window->Modified);
+
+        QMimeData onlyText;
+        onlyText.setUrls({QUrl::fromLocalFile(QString::fromStdString(text))});
+        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &onlyText, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &refused);
+        QVERIFY(!refused.isAccepted());
+    }
+
+    void droppedProjectOpensAfterTheSaveQuestion() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        window->NewProject();
+        Control<QLineEdit>(*window, "txtVersion")->setText("changed");
+        sandbox.boxes.Answer(TMsgAnswer::No);
+        const std::string project = sandbox.MakeProject("dropped.gldp", {"[General Information]", "ProjectName=Dropped"});
+        window->OpenDroppedProject(project);
+        QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Dropped"));
     }
 
     void commandsDuringARefreshDoNotReadPastTheList() {
