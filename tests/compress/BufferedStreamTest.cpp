@@ -58,6 +58,20 @@ TEST(BufferedStream, DestructorWritesPendingBytes) {
     EXPECT_EQ(ReadWholeFile(name), (std::vector<uint8_t>{'D', 'A', 'T', 'A'}));
 }
 
+// Reading through the buffer while written bytes wait in it used to drop those bytes.
+TEST(BufferedStream, ReadingAfterWritingKeepsTheWrittenBytes) {
+    TScratchDir dir;
+    const std::string name = dir.File("rw.bin");
+    TBufferedFileStream s(name, 64, fmCreate);
+    s.WriteDword(0x04030201);
+    uint8_t b = 9;
+    EXPECT_FALSE(s.ReadByte(b));
+    EXPECT_EQ(s.Size(), 4);
+    s.SmartSeek(1, 0);
+    ASSERT_TRUE(s.ReadByte(b));
+    EXPECT_EQ(b, 2);
+}
+
 TEST(BufferedStream, BufferedPositionCountsUnwrittenBytes) {
     TScratchDir dir;
     TBufferedFileStream s(dir.File("p.bin"), 4096, fmCreate);
