@@ -18,10 +18,12 @@
 namespace {
 
 const char* const kReadme =
-    "Starfield Screensaver 1.0\n\nThank you for trying Starfield, a calm screensaver of drifting lights.\n\n"
+    "Starfield Screensaver 1.0\n\nThank you for trying Starfield, a calm screensaver of drifting "
+    "lights.\n\n"
     "Three short movies take turns on your screen: Aurora, Comets and Nebula.\n";
 const char* const kLicense =
-    "STARFIELD SCREENSAVER - LICENCE AGREEMENT\n\nYou may install and use Starfield on any number of your "
+    "STARFIELD SCREENSAVER - LICENCE AGREEMENT\n\nYou may install and use Starfield on any number "
+    "of your "
     "own computers, free of charge. Starfield is given as it is, without any warranty.\n";
 
 void WriteTextIfMissing(const std::string& path, const char* text) {
@@ -37,7 +39,8 @@ std::vector<QImage> Sizes(QImage (*draw)(int)) {
 
 int WriteExample(const std::string& folder_argument) {
     std::filesystem::create_directories(folder_argument);
-    const std::string folder = std::filesystem::absolute(folder_argument).lexically_normal().string();
+    const std::string folder =
+        std::filesystem::absolute(folder_argument).lexically_normal().string();
 
     struct TMovie {
         const char* name;
@@ -100,7 +103,7 @@ int WriteExample(const std::string& folder_argument) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[]) {
     // The pictures are drawn on images without text, which needs no application object and

@@ -15,17 +15,20 @@ namespace {
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
     }
     return quoted + "'";
 }
-}  // namespace
+} // namespace
 
 std::string CleanupBatchText(const std::vector<std::string>& files) {
     if (files.empty()) return {};
     std::string text = ":pp\r\n";
-    for (const auto& file : files) text += "@del \"" + file + "\"\r\n";
+    for (const auto& file : files)
+        text += "@del \"" + file + "\"\r\n";
     text += "if exist \"" + files.back() + "\" goto pp\r\n";
     text += "@del %0\r\n";
     return text;
@@ -33,10 +36,12 @@ std::string CleanupBatchText(const std::vector<std::string>& files) {
 
 std::string CleanupShellText(const std::vector<std::string>& files, int rounds) {
     if (files.empty()) return {};
-    std::string text = "#!/bin/sh\n# Deletes the temporary files Glimmerdrome could not delete, then itself.\n";
+    std::string text =
+        "#!/bin/sh\n# Deletes the temporary files Glimmerdrome could not delete, then itself.\n";
     text += "n=0\n";
     text += "while :; do\n";
-    for (const auto& file : files) text += "    rm -f -- " + ShellQuote(file) + "\n";
+    for (const auto& file : files)
+        text += "    rm -f -- " + ShellQuote(file) + "\n";
     text += "    [ -e " + ShellQuote(files.back()) + " ] || break\n";
     text += "    n=$((n + 1))\n";
     text += "    [ \"$n\" -ge " + std::to_string(rounds) + " ] && break\n";
@@ -54,7 +59,8 @@ std::string CleanupScriptName() {
 #endif
 }
 
-std::string WriteCleanupScript(const std::vector<std::string>& files, const std::string& temp_folder) {
+std::string WriteCleanupScript(const std::vector<std::string>& files,
+                               const std::string& temp_folder) {
     if (files.empty()) return {};
     const std::string path = temp_folder + CleanupScriptName();
 #ifdef _WIN32

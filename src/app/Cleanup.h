@@ -19,7 +19,8 @@ std::string CleanupScriptName();
 
 // Writes the script for files into temp_folder (which ends with a separator) and returns its
 // path; "" when files is empty. Throws EFCreateError when it cannot be written.
-std::string WriteCleanupScript(const std::vector<std::string>& files, const std::string& temp_folder);
+std::string WriteCleanupScript(const std::vector<std::string>& files,
+                               const std::string& temp_folder);
 
 // Writes the script into the system's temporary folder and starts it detached. Nothing happens
 // for an empty list; failures are reported on stderr only, since closing cannot stop here.

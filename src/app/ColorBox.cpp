@@ -15,32 +15,47 @@ struct TNamedColor {
 
 // Basic and extended colours first, the way authors look for them, then the desktop's own.
 const TNamedColor kPlainColors[] = {
-    {"Black", 0x00000000},   {"Maroon", 0x00000080}, {"Green", 0x00008000},
-    {"Olive", 0x00008080},   {"Navy", 0x00800000},   {"Purple", 0x00800080},
-    {"Teal", 0x00808000},    {"Gray", 0x00808080},   {"Silver", 0x00C0C0C0},
-    {"Red", 0x000000FF},     {"Lime", 0x0000FF00},   {"Yellow", 0x0000FFFF},
-    {"Blue", 0x00FF0000},    {"Fuchsia", 0x00FF00FF}, {"Aqua", 0x00FFFF00},
-    {"White", 0x00FFFFFF},   {"Money Green", 0x00C0DCC0}, {"Sky Blue", 0x00F0CAA6},
-    {"Cream", 0x00F0FBFF},   {"Med Gray", 0x00A4A0A0},
+    {"Black", 0x00000000}, {"Maroon", 0x00000080},      {"Green", 0x00008000},
+    {"Olive", 0x00008080}, {"Navy", 0x00800000},        {"Purple", 0x00800080},
+    {"Teal", 0x00808000},  {"Gray", 0x00808080},        {"Silver", 0x00C0C0C0},
+    {"Red", 0x000000FF},   {"Lime", 0x0000FF00},        {"Yellow", 0x0000FFFF},
+    {"Blue", 0x00FF0000},  {"Fuchsia", 0x00FF00FF},     {"Aqua", 0x00FFFF00},
+    {"White", 0x00FFFFFF}, {"Money Green", 0x00C0DCC0}, {"Sky Blue", 0x00F0CAA6},
+    {"Cream", 0x00F0FBFF}, {"Med Gray", 0x00A4A0A0},
 };
 
 const TNamedColor kSystemColors[] = {
     {"Default", 0x20000000},
-    {"Active Border", 0x8000000A},  {"Active Caption", 0x80000002},
-    {"Application Workspace", 0x8000000C}, {"Background", 0x80000001},
-    {"Button Face", 0x8000000F},    {"Button Highlight", 0x80000014},
-    {"Button Shadow", 0x80000010},  {"Button Text", 0x80000012},
-    {"Caption Text", 0x80000009},   {"Gradient Active Caption", 0x8000001B},
-    {"Gradient Inactive Caption", 0x8000001C}, {"Gray Text", 0x80000011},
-    {"Highlight Background", 0x8000000D}, {"Highlight Text", 0x8000000E},
-    {"Hot Light", 0x8000001A},      {"Inactive Border", 0x8000000B},
-    {"Inactive Caption", 0x80000003}, {"Inactive Caption Text", 0x80000013},
-    {"Info Background", 0x80000018}, {"Info Text", 0x80000017},
-    {"Menu Background", 0x80000004}, {"Menu Bar", 0x8000001E},
-    {"Menu Highlight", 0x8000001D}, {"Menu Text", 0x80000007},
-    {"Scroll Bar", 0x80000000},     {"3D Dark Shadow", 0x80000015},
-    {"3D Light", 0x80000016},       {"Window Background", 0x80000005},
-    {"Window Frame", 0x80000006},   {"Window Text", 0x80000008},
+    {"Active Border", 0x8000000A},
+    {"Active Caption", 0x80000002},
+    {"Application Workspace", 0x8000000C},
+    {"Background", 0x80000001},
+    {"Button Face", 0x8000000F},
+    {"Button Highlight", 0x80000014},
+    {"Button Shadow", 0x80000010},
+    {"Button Text", 0x80000012},
+    {"Caption Text", 0x80000009},
+    {"Gradient Active Caption", 0x8000001B},
+    {"Gradient Inactive Caption", 0x8000001C},
+    {"Gray Text", 0x80000011},
+    {"Highlight Background", 0x8000000D},
+    {"Highlight Text", 0x8000000E},
+    {"Hot Light", 0x8000001A},
+    {"Inactive Border", 0x8000000B},
+    {"Inactive Caption", 0x80000003},
+    {"Inactive Caption Text", 0x80000013},
+    {"Info Background", 0x80000018},
+    {"Info Text", 0x80000017},
+    {"Menu Background", 0x80000004},
+    {"Menu Bar", 0x8000001E},
+    {"Menu Highlight", 0x8000001D},
+    {"Menu Text", 0x80000007},
+    {"Scroll Bar", 0x80000000},
+    {"3D Dark Shadow", 0x80000015},
+    {"3D Light", 0x80000016},
+    {"Window Background", 0x80000005},
+    {"Window Frame", 0x80000006},
+    {"Window Text", 0x80000008},
 };
 
 constexpr int kCustomIndex = 0;
@@ -48,37 +63,68 @@ constexpr int kCustomIndex = 0;
 QColor SystemColor(int index) {
     const QPalette palette = QApplication::palette();
     switch (index) {
-        case 0: return palette.color(QPalette::Button);
-        case 1: return palette.color(QPalette::Dark);
-        case 2: return palette.color(QPalette::Highlight);
-        case 3: return palette.color(QPalette::Mid);
-        case 4: return palette.color(QPalette::Window);
-        case 5: return palette.color(QPalette::Base);
-        case 6: return palette.color(QPalette::Shadow);
-        case 7: return palette.color(QPalette::WindowText);
-        case 8: return palette.color(QPalette::Text);
-        case 9: return palette.color(QPalette::HighlightedText);
-        case 10: return palette.color(QPalette::Window);
-        case 11: return palette.color(QPalette::Window);
-        case 12: return palette.color(QPalette::Mid);
-        case 13: return palette.color(QPalette::Highlight);
-        case 14: return palette.color(QPalette::HighlightedText);
-        case 15: return palette.color(QPalette::Button);
-        case 16: return palette.color(QPalette::Dark);
-        case 17: return palette.color(QPalette::Disabled, QPalette::Text);
-        case 18: return palette.color(QPalette::ButtonText);
-        case 19: return palette.color(QPalette::Disabled, QPalette::WindowText);
-        case 20: return palette.color(QPalette::Light);
-        case 21: return palette.color(QPalette::Shadow);
-        case 22: return palette.color(QPalette::Midlight);
-        case 23: return palette.color(QPalette::ToolTipText);
-        case 24: return palette.color(QPalette::ToolTipBase);
-        case 26: return palette.color(QPalette::Link);
-        case 27: return palette.color(QPalette::Highlight).lighter(140);
-        case 28: return palette.color(QPalette::Midlight);
-        case 29: return palette.color(QPalette::Highlight);
-        case 30: return palette.color(QPalette::Window);
-        default: return palette.color(QPalette::Window);
+    case 0:
+        return palette.color(QPalette::Button);
+    case 1:
+        return palette.color(QPalette::Dark);
+    case 2:
+        return palette.color(QPalette::Highlight);
+    case 3:
+        return palette.color(QPalette::Mid);
+    case 4:
+        return palette.color(QPalette::Window);
+    case 5:
+        return palette.color(QPalette::Base);
+    case 6:
+        return palette.color(QPalette::Shadow);
+    case 7:
+        return palette.color(QPalette::WindowText);
+    case 8:
+        return palette.color(QPalette::Text);
+    case 9:
+        return palette.color(QPalette::HighlightedText);
+    case 10:
+        return palette.color(QPalette::Window);
+    case 11:
+        return palette.color(QPalette::Window);
+    case 12:
+        return palette.color(QPalette::Mid);
+    case 13:
+        return palette.color(QPalette::Highlight);
+    case 14:
+        return palette.color(QPalette::HighlightedText);
+    case 15:
+        return palette.color(QPalette::Button);
+    case 16:
+        return palette.color(QPalette::Dark);
+    case 17:
+        return palette.color(QPalette::Disabled, QPalette::Text);
+    case 18:
+        return palette.color(QPalette::ButtonText);
+    case 19:
+        return palette.color(QPalette::Disabled, QPalette::WindowText);
+    case 20:
+        return palette.color(QPalette::Light);
+    case 21:
+        return palette.color(QPalette::Shadow);
+    case 22:
+        return palette.color(QPalette::Midlight);
+    case 23:
+        return palette.color(QPalette::ToolTipText);
+    case 24:
+        return palette.color(QPalette::ToolTipBase);
+    case 26:
+        return palette.color(QPalette::Link);
+    case 27:
+        return palette.color(QPalette::Highlight).lighter(140);
+    case 28:
+        return palette.color(QPalette::Midlight);
+    case 29:
+        return palette.color(QPalette::Highlight);
+    case 30:
+        return palette.color(QPalette::Window);
+    default:
+        return palette.color(QPalette::Window);
     }
 }
 
@@ -96,7 +142,7 @@ QIcon Swatch(const QColor& color, bool crossed) {
     return QIcon(pixmap);
 }
 
-}  // namespace
+} // namespace
 
 QColor TColorBox::ToQColor(uint32_t value) {
     if ((value & 0xFF000000u) == 0x80000000u) return SystemColor(static_cast<int>(value & 0xFF));
@@ -125,11 +171,13 @@ TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
     setMaxVisibleItems(16);
     addItem(Swatch(Qt::black, false), tr("Custom..."), QVariant::fromValue<uint>(0));
     for (const auto& entry : kPlainColors)
-        addItem(Swatch(ToQColor(entry.value), false), tr(entry.name), QVariant::fromValue<uint>(entry.value));
+        addItem(Swatch(ToQColor(entry.value), false), tr(entry.name),
+                QVariant::fromValue<uint>(entry.value));
     insertSeparator(count());
     for (const auto& entry : kSystemColors)
-        addItem(Swatch(ToQColor(entry.value), false), tr(entry.name), QVariant::fromValue<uint>(entry.value));
-    setCurrentIndex(1);  // black
+        addItem(Swatch(ToQColor(entry.value), false), tr(entry.name),
+                QVariant::fromValue<uint>(entry.value));
+    setCurrentIndex(1); // black
     lastIndex = 1;
     connect(this, QOverload<int>::of(&QComboBox::activated), this, &TColorBox::EntryActivated);
 }

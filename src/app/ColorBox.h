@@ -5,8 +5,8 @@
 // Colours are 32-bit values in the project file's form: 00BBGGRR for a plain colour, 800000xx for
 // the system colour with index xx, 20000000 for the default colour and 1FFFFFFF for none.
 
-#include <QComboBox>
 #include <QColor>
+#include <QComboBox>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -26,7 +26,8 @@ public:
 
     // Asks for the custom colour; replaced by tests so that no dialog opens. An empty answer
     // means the author cancelled.
-    static std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)>& CustomColorPicker();
+    static std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)>&
+    CustomColorPicker();
 
     static constexpr uint32_t DefaultColor = 0x20000000;
     static constexpr uint32_t NoColor = 0x1FFFFFFF;

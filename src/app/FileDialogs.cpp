@@ -21,7 +21,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     parts.push_back(current);
     return parts;
 }
-}  // namespace
+} // namespace
 
 std::string TQtFileDialogs::QtFilter(const std::string& filter) {
     const auto parts = Split(filter, '|');
@@ -43,7 +43,8 @@ std::vector<std::string> TQtFileDialogs::Run(QWidget* parent, const TFileDialogR
     QFileDialog dialog(parent);
     const QStringList filters = QString::fromStdString(QtFilter(request.filter)).split(";;");
     dialog.setNameFilters(filters);
-    if (!request.initialFolder.empty()) dialog.setDirectory(QString::fromStdString(request.initialFolder));
+    if (!request.initialFolder.empty())
+        dialog.setDirectory(QString::fromStdString(request.initialFolder));
     if (request.kind == TFileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -52,13 +53,15 @@ std::vector<std::string> TQtFileDialogs::Run(QWidget* parent, const TFileDialogR
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles
-                                            : (request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+                                            : (request.mustExist ? QFileDialog::ExistingFile
+                                                                 : QFileDialog::AnyFile));
     }
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
     if (dialog.exec() != QDialog::Accepted) return {};
     std::vector<std::string> chosen;
     for (const QString& file : dialog.selectedFiles())
-        chosen.push_back(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()).toStdString());
+        chosen.push_back(
+            QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()).toStdString());
     return chosen;
 }
 
@@ -70,7 +73,9 @@ std::vector<std::string> TScriptedFileDialogs::Run(QWidget*, const TFileDialogRe
     return answer;
 }
 
-void InstallFileDialogs(IFileDialogs* dialogs) { installed = dialogs; }
+void InstallFileDialogs(IFileDialogs* dialogs) {
+    installed = dialogs;
+}
 
 IFileDialogs& CurrentFileDialogs() {
     static TQtFileDialogs qtDialogs;
@@ -81,5 +86,9 @@ std::vector<std::string> RunFileDialog(QWidget* parent, const TFileDialogRequest
     return CurrentFileDialogs().Run(parent, request);
 }
 
-TFileDialogsScope::TFileDialogsScope(IFileDialogs& dialogs) : previous(installed) { installed = &dialogs; }
-TFileDialogsScope::~TFileDialogsScope() { installed = previous; }
+TFileDialogsScope::TFileDialogsScope(IFileDialogs& dialogs) : previous(installed) {
+    installed = &dialogs;
+}
+TFileDialogsScope::~TFileDialogsScope() {
+    installed = previous;
+}

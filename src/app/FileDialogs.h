@@ -46,7 +46,7 @@ public:
     std::vector<TFileDialogRequest> requests;
 };
 
-void InstallFileDialogs(IFileDialogs* dialogs);  // nullptr restores the Qt dialogs
+void InstallFileDialogs(IFileDialogs* dialogs); // nullptr restores the Qt dialogs
 IFileDialogs& CurrentFileDialogs();
 std::vector<std::string> RunFileDialog(QWidget* parent, const TFileDialogRequest& request);
 

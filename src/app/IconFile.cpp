@@ -23,7 +23,7 @@ std::vector<unsigned char> BitmapOf(const QImage& source) {
     std::vector<unsigned char> out;
     Put32(out, 40);
     Put32(out, w);
-    Put32(out, h * 2);  // the colour rows and the mask rows
+    Put32(out, h * 2); // the colour rows and the mask rows
     Put16(out, 1);
     Put16(out, 32);
     Put32(out, 0);
@@ -50,7 +50,7 @@ std::vector<unsigned char> BitmapOf(const QImage& source) {
     }
     return out;
 }
-}  // namespace
+} // namespace
 
 std::vector<unsigned char> IcoFileBytes(const std::vector<QImage>& pictures) {
     std::vector<std::vector<unsigned char>> bitmaps;
@@ -75,7 +75,8 @@ std::vector<unsigned char> IcoFileBytes(const std::vector<QImage>& pictures) {
         Put32(out, offset);
         offset += static_cast<uint32_t>(bitmaps[i].size());
     }
-    for (const auto& bitmap : bitmaps) out.insert(out.end(), bitmap.begin(), bitmap.end());
+    for (const auto& bitmap : bitmaps)
+        out.insert(out.end(), bitmap.begin(), bitmap.end());
     return out;
 }
 
@@ -83,7 +84,8 @@ void WriteIcoFile(const std::string& path, const std::vector<QImage>& pictures) 
     const auto bytes = IcoFileBytes(pictures);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw EFCreateError(FileCreateErrorMessage(path, errno));
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) throw EFCreateError(FileCreateErrorMessage(path, errno));
 }

@@ -14,9 +14,10 @@ QMimeType MimeOf(const std::string& path) {
     static QMimeDatabase database;
     const QString file = QString::fromStdString(path);
     const QFileInfo info(file);
-    return info.exists() ? database.mimeTypeForFile(info) : database.mimeTypeForFile(file, QMimeDatabase::MatchExtension);
+    return info.exists() ? database.mimeTypeForFile(info)
+                         : database.mimeTypeForFile(file, QMimeDatabase::MatchExtension);
 }
-}  // namespace
+} // namespace
 
 std::string TQtShell::TypeName(const std::string& path) {
     const QMimeType mime = MimeOf(path);
@@ -32,7 +33,8 @@ std::string TQtShell::DisplayName(const std::string& path) {
 
 bool TQtShell::Open(const std::string& target) {
     const QString text = QString::fromStdString(target);
-    const QUrl url = text.contains("://") || text.startsWith("mailto:") ? QUrl(text) : QUrl::fromLocalFile(text);
+    const QUrl url =
+        text.contains("://") || text.startsWith("mailto:") ? QUrl(text) : QUrl::fromLocalFile(text);
     return QDesktopServices::openUrl(url);
 }
 

@@ -89,7 +89,8 @@ void Folder(QPainter& p, bool open) {
     p.drawPath(back);
     p.setBrush(kFolder);
     if (open) {
-        p.drawPolygon(QPolygonF({QPointF(1.5, 13.5), QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5)}));
+        p.drawPolygon(QPolygonF(
+            {QPointF(1.5, 13.5), QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5)}));
     } else {
         p.drawRect(QRectF(1.5, 6.5, 13, 7));
     }
@@ -115,10 +116,11 @@ void Floppy(QPainter& p, const QColor& color) {
 }
 
 void Arrow(QPainter& p, bool up, const QColor& color) {
-    QPolygonF shape = up ? QPolygonF({QPointF(8, 1.5), QPointF(14, 8), QPointF(10.5, 8), QPointF(10.5, 14.5),
-                                      QPointF(5.5, 14.5), QPointF(5.5, 8), QPointF(2, 8)})
-                         : QPolygonF({QPointF(8, 14.5), QPointF(14, 8), QPointF(10.5, 8), QPointF(10.5, 1.5),
-                                      QPointF(5.5, 1.5), QPointF(5.5, 8), QPointF(2, 8)});
+    QPolygonF shape =
+        up ? QPolygonF({QPointF(8, 1.5), QPointF(14, 8), QPointF(10.5, 8), QPointF(10.5, 14.5),
+                        QPointF(5.5, 14.5), QPointF(5.5, 8), QPointF(2, 8)})
+           : QPolygonF({QPointF(8, 14.5), QPointF(14, 8), QPointF(10.5, 8), QPointF(10.5, 1.5),
+                        QPointF(5.5, 1.5), QPointF(5.5, 8), QPointF(2, 8)});
     p.setPen(Pen(color.darker(140)));
     p.setBrush(color);
     p.drawPolygon(shape);
@@ -133,7 +135,10 @@ void Gear(QPainter& p, double cx, double cy, double r, const QColor& color) {
         const double a0 = angle - M_PI / teeth / 2, a1 = angle + M_PI / teeth / 2;
         const QPointF p0(cx + radius * std::cos(a0), cy + radius * std::sin(a0));
         const QPointF p1(cx + radius * std::cos(a1), cy + radius * std::sin(a1));
-        if (i == 0) path.moveTo(p0); else path.lineTo(p0);
+        if (i == 0)
+            path.moveTo(p0);
+        else
+            path.lineTo(p0);
         path.lineTo(p1);
     }
     path.closeSubpath();
@@ -175,16 +180,19 @@ void Box(QPainter& p) {
     const QColor cardboard(0xC8, 0x92, 0x54);
     p.setPen(Pen(cardboard.darker(160)));
     p.setBrush(cardboard);
-    p.drawPolygon(QPolygonF({QPointF(1.5, 5), QPointF(8, 7.5), QPointF(8, 14.5), QPointF(1.5, 12)}));
+    p.drawPolygon(
+        QPolygonF({QPointF(1.5, 5), QPointF(8, 7.5), QPointF(8, 14.5), QPointF(1.5, 12)}));
     p.setBrush(cardboard.darker(115));
-    p.drawPolygon(QPolygonF({QPointF(14.5, 5), QPointF(8, 7.5), QPointF(8, 14.5), QPointF(14.5, 12)}));
+    p.drawPolygon(
+        QPolygonF({QPointF(14.5, 5), QPointF(8, 7.5), QPointF(8, 14.5), QPointF(14.5, 12)}));
     p.setBrush(cardboard.lighter(125));
     p.drawPolygon(QPolygonF({QPointF(1.5, 5), QPointF(8, 2.5), QPointF(14.5, 5), QPointF(8, 7.5)}));
 }
 
 void Sliders(QPainter& p) {
     p.setPen(Pen(kLine, 1.2));
-    for (int i = 0; i < 3; ++i) p.drawLine(QPointF(2, 3.5 + i * 4.5), QPointF(14, 3.5 + i * 4.5));
+    for (int i = 0; i < 3; ++i)
+        p.drawLine(QPointF(2, 3.5 + i * 4.5), QPointF(14, 3.5 + i * 4.5));
     const double knobs[] = {10, 5, 8.5};
     const QColor colors[] = {kBlue, kOrange, kGreen};
     for (int i = 0; i < 3; ++i) {
@@ -204,7 +212,8 @@ void Globe(QPainter& p) {
     p.drawLine(QPointF(2.7, 11.2), QPointF(13.3, 11.2));
 }
 
-void Letter(QPainter& p, const QString& text, const QRectF& box, const QColor& color, double pointSize) {
+void Letter(QPainter& p, const QString& text, const QRectF& box, const QColor& color,
+            double pointSize) {
     QFont font("DejaVu Sans");
     font.setBold(true);
     font.setPixelSize(std::max(1, static_cast<int>(pointSize * 10)));
@@ -212,76 +221,113 @@ void Letter(QPainter& p, const QString& text, const QRectF& box, const QColor& c
     p.scale(0.1, 0.1);
     p.setFont(font);
     p.setPen(color);
-    p.drawText(QRectF(box.x() * 10, box.y() * 10, box.width() * 10, box.height() * 10), Qt::AlignCenter, text);
+    p.drawText(QRectF(box.x() * 10, box.y() * 10, box.width() * 10, box.height() * 10),
+               Qt::AlignCenter, text);
     p.restore();
 }
 
 QIcon Draw(TImgMain which, int size = 16) {
     switch (which) {
-        case imgNew:
-            return Render(size, [](QPainter& p) { Page(p); Badge(p, kGreen, 12, 12, 3.5); Plus(p, 12, 12, 1.8); });
-        case imgOpen: return Render(size, [](QPainter& p) { Folder(p, true); });
-        case imgSave: return Render(size, [](QPainter& p) { Floppy(p, kBlue); });
-        case imgSaveAs:
-            return Render(size, [](QPainter& p) {
-                Floppy(p, kBlue);
-                p.setPen(Pen(kOrange.darker(150)));
-                p.setBrush(kOrange);
-                p.drawPolygon(QPolygonF({QPointF(15, 7), QPointF(16, 8), QPointF(10, 14), QPointF(8.5, 14.5), QPointF(9, 13)}));
-            });
-        case imgClose:
-            return Render(size, [](QPainter& p) { Page(p); Badge(p, kRed, 12, 12, 3.5); Cross(p, 12, 12, 1.5); });
-        case imgExit:
-            return Render(size, [](QPainter& p) {
-                p.setPen(Pen(kLine));
-                p.setBrush(QColor(0xB7, 0x8A, 0x5C));
-                p.drawRect(QRectF(2.5, 1.5, 8, 13));
-                p.setBrush(Qt::NoBrush);
-                Arrow(p, true, kRed);
-            });
-        case imgOption: return Render(size, [](QPainter& p) { Gear(p, 8, 8, 6.8, kGray); });
-        case imgGeneral:
-            return Render(size, [](QPainter& p) { Badge(p, kBlue, 8, 8, 6.5); Letter(p, "i", QRectF(1, 1, 14, 14), Qt::white, 11); });
-        case imgFiles: return Render(size, [](QPainter& p) { Film(p); });
-        case imgConfiguration: return Render(size, [](QPainter& p) { Sliders(p); });
-        case imgInstaller: return Render(size, [](QPainter& p) { Box(p); });
-        case imgCompile:
-            return Render(size, [](QPainter& p) { Box(p); Gear(p, 11.5, 11.5, 4.2, kGray); });
-        case imgRun:
-            return Render(size, [](QPainter& p) {
-                p.setPen(Pen(kGreen.darker(150)));
-                p.setBrush(kGreen);
-                p.drawPolygon(QPolygonF({QPointF(3.5, 1.5), QPointF(14, 8), QPointF(3.5, 14.5)}));
-            });
-        case imgGenerator: return Render(size, [](QPainter& p) { Monitor(p); });
-        case imgTopic:
-            return Render(size, [](QPainter& p) { Badge(p, kPurple, 8, 8, 6.5); Letter(p, "?", QRectF(1, 1, 14, 14), Qt::white, 10); });
-        case imgHomepage: return Render(size, [](QPainter& p) { Globe(p); });
-        case imgAbout:
-            return Render(size, [](QPainter& p) {
-                p.setPen(Pen(kOrange.darker(150)));
-                p.setBrush(kOrange);
-                QPainterPath bubble;
-                bubble.addRoundedRect(QRectF(1.5, 1.5, 13, 10), 2.5, 2.5);
-                p.drawPath(bubble);
-                p.drawPolygon(QPolygonF({QPointF(4, 11.5), QPointF(4, 15), QPointF(8, 11.5)}));
-                Letter(p, "i", QRectF(1.5, 1.2, 13, 10), Qt::white, 9);
-            });
-        case imgAddFiles:
-            return Render(size, [](QPainter& p) { Badge(p, kGreen, 8, 8, 6.5); Plus(p, 8, 8, 3.5); });
-        case imgRemove:
-            return Render(size, [](QPainter& p) { Badge(p, kRed, 8, 8, 6.5); Cross(p, 8, 8, 2.8); });
-        case imgMoveUp: return Render(size, [](QPainter& p) { Arrow(p, true, kBlue); });
-        case imgMoveDown: return Render(size, [](QPainter& p) { Arrow(p, false, kBlue); });
-        case imgFolder: return Render(size, [](QPainter& p) { Folder(p, false); });
-        case imgReopen:
-            return Render(size, [](QPainter& p) {
-                Folder(p, false);
-                p.setPen(Pen(kBlue.darker(130), 1.6));
-                p.setBrush(Qt::NoBrush);
-                p.drawArc(QRectF(6, 6.5, 7, 6), 0, 270 * 16);
-            });
-        case imgMainCount: break;
+    case imgNew:
+        return Render(size, [](QPainter& p) {
+            Page(p);
+            Badge(p, kGreen, 12, 12, 3.5);
+            Plus(p, 12, 12, 1.8);
+        });
+    case imgOpen:
+        return Render(size, [](QPainter& p) { Folder(p, true); });
+    case imgSave:
+        return Render(size, [](QPainter& p) { Floppy(p, kBlue); });
+    case imgSaveAs:
+        return Render(size, [](QPainter& p) {
+            Floppy(p, kBlue);
+            p.setPen(Pen(kOrange.darker(150)));
+            p.setBrush(kOrange);
+            p.drawPolygon(QPolygonF({QPointF(15, 7), QPointF(16, 8), QPointF(10, 14),
+                                     QPointF(8.5, 14.5), QPointF(9, 13)}));
+        });
+    case imgClose:
+        return Render(size, [](QPainter& p) {
+            Page(p);
+            Badge(p, kRed, 12, 12, 3.5);
+            Cross(p, 12, 12, 1.5);
+        });
+    case imgExit:
+        return Render(size, [](QPainter& p) {
+            p.setPen(Pen(kLine));
+            p.setBrush(QColor(0xB7, 0x8A, 0x5C));
+            p.drawRect(QRectF(2.5, 1.5, 8, 13));
+            p.setBrush(Qt::NoBrush);
+            Arrow(p, true, kRed);
+        });
+    case imgOption:
+        return Render(size, [](QPainter& p) { Gear(p, 8, 8, 6.8, kGray); });
+    case imgGeneral:
+        return Render(size, [](QPainter& p) {
+            Badge(p, kBlue, 8, 8, 6.5);
+            Letter(p, "i", QRectF(1, 1, 14, 14), Qt::white, 11);
+        });
+    case imgFiles:
+        return Render(size, [](QPainter& p) { Film(p); });
+    case imgConfiguration:
+        return Render(size, [](QPainter& p) { Sliders(p); });
+    case imgInstaller:
+        return Render(size, [](QPainter& p) { Box(p); });
+    case imgCompile:
+        return Render(size, [](QPainter& p) {
+            Box(p);
+            Gear(p, 11.5, 11.5, 4.2, kGray);
+        });
+    case imgRun:
+        return Render(size, [](QPainter& p) {
+            p.setPen(Pen(kGreen.darker(150)));
+            p.setBrush(kGreen);
+            p.drawPolygon(QPolygonF({QPointF(3.5, 1.5), QPointF(14, 8), QPointF(3.5, 14.5)}));
+        });
+    case imgGenerator:
+        return Render(size, [](QPainter& p) { Monitor(p); });
+    case imgTopic:
+        return Render(size, [](QPainter& p) {
+            Badge(p, kPurple, 8, 8, 6.5);
+            Letter(p, "?", QRectF(1, 1, 14, 14), Qt::white, 10);
+        });
+    case imgHomepage:
+        return Render(size, [](QPainter& p) { Globe(p); });
+    case imgAbout:
+        return Render(size, [](QPainter& p) {
+            p.setPen(Pen(kOrange.darker(150)));
+            p.setBrush(kOrange);
+            QPainterPath bubble;
+            bubble.addRoundedRect(QRectF(1.5, 1.5, 13, 10), 2.5, 2.5);
+            p.drawPath(bubble);
+            p.drawPolygon(QPolygonF({QPointF(4, 11.5), QPointF(4, 15), QPointF(8, 11.5)}));
+            Letter(p, "i", QRectF(1.5, 1.2, 13, 10), Qt::white, 9);
+        });
+    case imgAddFiles:
+        return Render(size, [](QPainter& p) {
+            Badge(p, kGreen, 8, 8, 6.5);
+            Plus(p, 8, 8, 3.5);
+        });
+    case imgRemove:
+        return Render(size, [](QPainter& p) {
+            Badge(p, kRed, 8, 8, 6.5);
+            Cross(p, 8, 8, 2.8);
+        });
+    case imgMoveUp:
+        return Render(size, [](QPainter& p) { Arrow(p, true, kBlue); });
+    case imgMoveDown:
+        return Render(size, [](QPainter& p) { Arrow(p, false, kBlue); });
+    case imgFolder:
+        return Render(size, [](QPainter& p) { Folder(p, false); });
+    case imgReopen:
+        return Render(size, [](QPainter& p) {
+            Folder(p, false);
+            p.setPen(Pen(kBlue.darker(130), 1.6));
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(QRectF(6, 6.5, 7, 6), 0, 270 * 16);
+        });
+    case imgMainCount:
+        break;
     }
     return {};
 }
@@ -298,13 +344,16 @@ QIcon Step(int number, const QColor& color) {
     });
 }
 
-}  // namespace
+} // namespace
 
-QIcon Tdm::Picture(TImgMain which, int size) { return Draw(which, size); }
+QIcon Tdm::Picture(TImgMain which, int size) {
+    return Draw(which, size);
+}
 
 Tdm::Tdm(QObject* parent) : QObject(parent) {
     setObjectName("dm");
-    for (int i = 0; i < imgMainCount; ++i) ImgMain.push_back(Draw(static_cast<TImgMain>(i)));
+    for (int i = 0; i < imgMainCount; ++i)
+        ImgMain.push_back(Draw(static_cast<TImgMain>(i)));
     imgSteps = {Step(1, kBlue), Step(2, kGreen), Step(3, kOrange), Step(4, kPurple)};
 }
 
@@ -332,7 +381,10 @@ QImage Tdm::ProgramIconImage(int size) {
         const double angle = -M_PI / 2 + i * M_PI / 5;
         const double radius = (i % 2 == 0) ? 8.5 : 3.6;
         const QPointF point(16 + radius * std::cos(angle), 15.5 + radius * std::sin(angle));
-        if (i == 0) star.moveTo(point); else star.lineTo(point);
+        if (i == 0)
+            star.moveTo(point);
+        else
+            star.lineTo(point);
     }
     star.closeSubpath();
     p.setPen(QPen(QColor(0xC8, 0x8A, 0x10), 0.8));
@@ -340,7 +392,8 @@ QImage Tdm::ProgramIconImage(int size) {
     p.drawPath(star);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 220));
-    for (const QPointF& dot : {QPointF(6, 7), QPointF(25, 6), QPointF(7, 24), QPointF(26, 25), QPointF(23, 17)})
+    for (const QPointF& dot :
+         {QPointF(6, 7), QPointF(25, 6), QPointF(7, 24), QPointF(26, 25), QPointF(23, 17)})
         p.drawEllipse(dot, 0.9, 0.9);
     return image;
 }
@@ -354,7 +407,8 @@ QImage Tdm::DefaultProjectIconImage(int size) {
     // Stand and case of the screen.
     p.setPen(QPen(QColor(0x2A, 0x30, 0x38), 1));
     p.setBrush(QColor(0x5C, 0x66, 0x73));
-    p.drawPolygon(QPolygonF({QPointF(12, 25), QPointF(20, 25), QPointF(22, 30.5), QPointF(10, 30.5)}));
+    p.drawPolygon(
+        QPolygonF({QPointF(12, 25), QPointF(20, 25), QPointF(22, 30.5), QPointF(10, 30.5)}));
     p.setBrush(QColor(0x3A, 0x42, 0x4D));
     p.drawRoundedRect(QRectF(1.5, 3.5, 29, 22), 3, 3);
     // The picture: a twilight sky with a rising swirl of colour, as a movie might show.
@@ -381,14 +435,16 @@ QImage Tdm::DefaultProjectIconImage(int size) {
     p.drawPath(swirl2);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 230));
-    for (const QPointF& dot : {QPointF(8, 9), QPointF(21, 8.5), QPointF(24.5, 19.5), QPointF(14, 11)})
+    for (const QPointF& dot :
+         {QPointF(8, 9), QPointF(21, 8.5), QPointF(24.5, 19.5), QPointF(14, 11)})
         p.drawEllipse(dot, 0.8, 0.8);
     return image;
 }
 
 QIcon Tdm::ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
+    for (int size : {16, 24, 32, 48, 64, 128})
+        icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
     return icon;
 }
 

@@ -9,10 +9,29 @@
 #include <vector>
 
 enum TImgMain {
-    imgNew, imgOpen, imgSave, imgSaveAs, imgClose, imgExit, imgOption,
-    imgGeneral, imgFiles, imgConfiguration, imgInstaller,
-    imgCompile, imgRun, imgGenerator, imgTopic, imgHomepage, imgAbout,
-    imgAddFiles, imgRemove, imgMoveUp, imgMoveDown, imgFolder, imgReopen,
+    imgNew,
+    imgOpen,
+    imgSave,
+    imgSaveAs,
+    imgClose,
+    imgExit,
+    imgOption,
+    imgGeneral,
+    imgFiles,
+    imgConfiguration,
+    imgInstaller,
+    imgCompile,
+    imgRun,
+    imgGenerator,
+    imgTopic,
+    imgHomepage,
+    imgAbout,
+    imgAddFiles,
+    imgRemove,
+    imgMoveUp,
+    imgMoveDown,
+    imgFolder,
+    imgReopen,
     imgMainCount
 };
 
@@ -21,8 +40,8 @@ class Tdm : public QObject {
 public:
     explicit Tdm(QObject* parent = nullptr);
 
-    std::vector<QIcon> ImgMain;   // indexed by TImgMain
-    std::vector<QIcon> imgSteps;  // steps 1 to 4 at indexes 0 to 3
+    std::vector<QIcon> ImgMain;  // indexed by TImgMain
+    std::vector<QIcon> imgSteps; // steps 1 to 4 at indexes 0 to 3
 
     // One picture of ImgMain drawn at another size (the quick start's large buttons).
     static QIcon Picture(TImgMain which, int size);

@@ -3,18 +3,18 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -64,7 +64,9 @@ const char* const kSaveQuestion = "Current project is not saved yet, do you want
 constexpr int kIntervalMin = 1;
 constexpr int kIntervalMax = 5000000;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 std::string LowerAscii(std::string text) {
     for (char& c : text)
@@ -80,7 +82,8 @@ std::vector<std::string> DraggedFiles(const QMimeData* data, const std::string& 
         if (!url.isLocalFile()) continue;
         const std::string path = url.toLocalFile().toStdString();
         std::string ext = ExtractFileExt(path);
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : ext)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (ext == extension && FileExists(path)) files.push_back(path);
     }
     return files;
@@ -88,15 +91,14 @@ std::vector<std::string> DraggedFiles(const QMimeData* data, const std::string& 
 
 // Blocks a widget's signals for one assignment, so that filling a control in code does not
 // count as an edit where the design says it must not.
-template <typename T>
-struct TSilence {
+template <typename T> struct TSilence {
     explicit TSilence(T* w) : widget(w), old(w->blockSignals(true)) {}
     ~TSilence() { widget->blockSignals(old); }
     T* widget;
     bool old;
 };
 
-}  // namespace
+} // namespace
 
 std::string EnsureProjectExtension(const std::string& path) {
     const std::string tail = path.size() < 5 ? path : path.substr(path.size() - 5);
@@ -154,7 +156,9 @@ TfrmMain::~TfrmMain() {
     if (settings) settings->CloseSettings();
 }
 
-TConfig& TfrmMain::Settings() { return *settings; }
+TConfig& TfrmMain::Settings() {
+    return *settings;
+}
 
 void TfrmMain::FormCreate() {
     setWindowTitle(kAppTitle);
@@ -192,15 +196,29 @@ void TfrmMain::FormCreate() {
 
     // Pictures of the data module.
     Tdm& images = dm();
-    const std::pair<QAction*, TImgMain> pictures[] = {
-        {ui->actNew, imgNew}, {ui->actOpen, imgOpen}, {ui->actSave, imgSave}, {ui->actSaveAs, imgSaveAs},
-        {ui->actClose, imgClose}, {ui->actExit, imgExit}, {ui->actOption, imgOption},
-        {ui->actGeneral, imgGeneral}, {ui->actFiles, imgFiles}, {ui->actConfiguration, imgConfiguration},
-        {ui->actInstaller, imgInstaller}, {ui->actCompile, imgCompile}, {ui->actRun, imgRun},
-        {ui->actScreensaverGenerator, imgGenerator}, {ui->actTopic, imgTopic}, {ui->actHomepage, imgHomepage},
-        {ui->actAbout, imgAbout}, {ui->actAddFiles, imgAddFiles}, {ui->actRemove, imgRemove},
-        {ui->actMoveUp, imgMoveUp}, {ui->actMoveDown, imgMoveDown}};
-    for (const auto& [action, picture] : pictures) action->setIcon(images.ImgMain[picture]);
+    const std::pair<QAction*, TImgMain> pictures[] = {{ui->actNew, imgNew},
+                                                      {ui->actOpen, imgOpen},
+                                                      {ui->actSave, imgSave},
+                                                      {ui->actSaveAs, imgSaveAs},
+                                                      {ui->actClose, imgClose},
+                                                      {ui->actExit, imgExit},
+                                                      {ui->actOption, imgOption},
+                                                      {ui->actGeneral, imgGeneral},
+                                                      {ui->actFiles, imgFiles},
+                                                      {ui->actConfiguration, imgConfiguration},
+                                                      {ui->actInstaller, imgInstaller},
+                                                      {ui->actCompile, imgCompile},
+                                                      {ui->actRun, imgRun},
+                                                      {ui->actScreensaverGenerator, imgGenerator},
+                                                      {ui->actTopic, imgTopic},
+                                                      {ui->actHomepage, imgHomepage},
+                                                      {ui->actAbout, imgAbout},
+                                                      {ui->actAddFiles, imgAddFiles},
+                                                      {ui->actRemove, imgRemove},
+                                                      {ui->actMoveUp, imgMoveUp},
+                                                      {ui->actMoveDown, imgMoveDown}};
+    for (const auto& [action, picture] : pictures)
+        action->setIcon(images.ImgMain[picture]);
     ui->mnuReopen->setIcon(images.ImgMain[imgReopen]);
     ui->btAddFiles->setDefaultAction(ui->actAddFiles);
     ui->btRemove->setDefaultAction(ui->actRemove);
@@ -209,12 +227,14 @@ void TfrmMain::FormCreate() {
     ui->btReadme->setIcon(images.ImgMain[imgFolder]);
     ui->btLicense->setIcon(images.ImgMain[imgFolder]);
     ui->pageMain->setIconSize(QSize(24, 24));
-    for (int i = 0; i < 4; ++i) ui->pageMain->setTabIcon(i, images.imgSteps[i]);
+    for (int i = 0; i < 4; ++i)
+        ui->pageMain->setTabIcon(i, images.imgSteps[i]);
     ui->pageMain->setTabToolTip(0, ui->actGeneral->toolTip());
     ui->pageMain->setTabToolTip(1, ui->actFiles->toolTip());
     ui->pageMain->setTabToolTip(2, ui->actConfiguration->toolTip());
     ui->pageMain->setTabToolTip(3, ui->actInstaller->toolTip());
-    const QPixmap step1 = images.imgSteps[0].pixmap(24, 24), step2 = images.imgSteps[1].pixmap(24, 24);
+    const QPixmap step1 = images.imgSteps[0].pixmap(24, 24),
+                  step2 = images.imgSteps[1].pixmap(24, 24);
     ui->imgStepGeneral1->setPixmap(images.imgSteps[0].pixmap(24, 24));
     ui->imgStepGeneral2->setPixmap(images.imgSteps[1].pixmap(24, 24));
     ui->imgStepConfiguration->setPixmap(images.imgSteps[2].pixmap(24, 24));
@@ -225,7 +245,8 @@ void TfrmMain::FormCreate() {
         palette.setColor(QPalette::Window, palette.color(QPalette::Base));
         guide->setPalette(palette);
     }
-    for (QLabel* text : {ui->labGuideGeneral1, ui->labGuideGeneral2, ui->labGuideConfiguration, ui->labGuideInstaller}) {
+    for (QLabel* text : {ui->labGuideGeneral1, ui->labGuideGeneral2, ui->labGuideConfiguration,
+                         ui->labGuideInstaller}) {
         QFont small = text->font();
         small.setPointSizeF(small.pointSizeF() * 0.9);
         text->setFont(small);
@@ -292,7 +313,9 @@ void TfrmMain::FormCreate() {
     ConnectEditors();
 }
 
-std::string TfrmMain::DefaultIconFile() const { return JoinPath(ProgramFolder(), "defaultProjectIcon.ico"); }
+std::string TfrmMain::DefaultIconFile() const {
+    return JoinPath(ProgramFolder(), "defaultProjectIcon.ico");
+}
 
 void TfrmMain::ConnectActions() {
     auto bind = [this](QAction* action, std::function<void()> command) {
@@ -337,10 +360,13 @@ void TfrmMain::ConnectActions() {
         ToggleView();
     });
     bind(ui->actSelectAll, [this] { SelectAllFiles(); });
-    connect(ui->lsFiles, &QWidget::customContextMenuRequested, this, &TfrmMain::ShowFilesContextMenu);
+    connect(ui->lsFiles, &QWidget::customContextMenuRequested, this,
+            &TfrmMain::ShowFilesContextMenu);
     connect(ui->lsFiles, &QTreeWidget::itemSelectionChanged, this, &TfrmMain::SelectionChanged);
-    connect(ui->btReadme, &QToolButton::clicked, this, [this] { RunGuarded([this] { PickReadme(); }); });
-    connect(ui->btLicense, &QToolButton::clicked, this, [this] { RunGuarded([this] { PickLicense(); }); });
+    connect(ui->btReadme, &QToolButton::clicked, this,
+            [this] { RunGuarded([this] { PickReadme(); }); });
+    connect(ui->btLicense, &QToolButton::clicked, this,
+            [this] { RunGuarded([this] { PickLicense(); }); });
     connect(ui->btTestConfig, &QPushButton::clicked, this, [this] {
         RunGuarded([this] {
 #ifdef GLD_HAVE_TEST_CONFIG
@@ -376,23 +402,28 @@ void TfrmMain::ConnectActions() {
     });
     connect(ui->pageMain, &QTabWidget::currentChanged, this, [this](int index) {
         // The preview lives only while the Files page is in use.
-        if (ui->pageMain->widget(index) == ui->tabFiles) tabFilesEnter();
-        else tabFilesExit();
+        if (ui->pageMain->widget(index) == ui->tabFiles)
+            tabFilesEnter();
+        else
+            tabFilesExit();
     });
 }
 
 void TfrmMain::ConnectEditors() {
-    for (QLineEdit* edit : {ui->txtProjectName, ui->txtVersion, ui->txtAuthor, ui->txtEmail, ui->txtHomepage,
-                            ui->txtReadme, ui->txtLicense})
+    for (QLineEdit* edit : {ui->txtProjectName, ui->txtVersion, ui->txtAuthor, ui->txtEmail,
+                            ui->txtHomepage, ui->txtReadme, ui->txtLicense})
         connect(edit, &QLineEdit::textChanged, this, [this] { SetModify(); });
     connect(ui->cboxBackground, &TColorBox::colorChanged, this, [this] { SetModify(); });
-    connect(ui->cboxStyle, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { SetModify(); });
-    connect(ui->cboxRunType, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { SetModify(); });
+    connect(ui->cboxStyle, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this] { SetModify(); });
+    connect(ui->cboxRunType, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this] { SetModify(); });
     connect(ui->cboxSwitch, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] {
         ApplyIntervalRule();
         SetModify();
     });
-    connect(ui->txtInterval, QOverload<int>::of(&QSpinBox::valueChanged), this, [this] { SetModify(); });
+    connect(ui->txtInterval, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            [this] { SetModify(); });
     connect(ui->chkMute, &QCheckBox::toggled, this, [this] { SetModify(); });
     connect(ui->chkEnableUserModify, &QCheckBox::toggled, this, [this] { SetModify(); });
     connect(ui->rbQuick, &QRadioButton::clicked, this, [this] {
@@ -407,27 +438,33 @@ void TfrmMain::ConnectEditors() {
     });
 }
 
-void TfrmMain::ApplyIntervalRule() { ui->txtInterval->setEnabled(ui->cboxSwitch->currentIndex() == 1); }
+void TfrmMain::ApplyIntervalRule() {
+    ui->txtInterval->setEnabled(ui->cboxSwitch->currentIndex() == 1);
+}
 
-void TfrmMain::ApplyInstallModeRule() { ui->gboxSettings->setEnabled(ui->rbStandard->isChecked()); }
+void TfrmMain::ApplyInstallModeRule() {
+    ui->gboxSettings->setEnabled(ui->rbStandard->isChecked());
+}
 
 // ---------------------------------------------------------------- window events
 
 bool TfrmMain::event(QEvent* event) {
     switch (event->type()) {
-        case QEvent::StatusTip:
-            ShowHintInStatus(static_cast<QStatusTipEvent*>(event)->tip());
-            return true;
-        case QEvent::WindowActivate:
-            if (!Activated) QTimer::singleShot(0, this, [this] { FormActivate(); });
-            break;
-        default:
-            break;
+    case QEvent::StatusTip:
+        ShowHintInStatus(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    case QEvent::WindowActivate:
+        if (!Activated) QTimer::singleShot(0, this, [this] { FormActivate(); });
+        break;
+    default:
+        break;
     }
     return QMainWindow::event(event);
 }
 
-void TfrmMain::ShowHintInStatus(const QString& hint) { ssStatus->setText(hint); }
+void TfrmMain::ShowHintInStatus(const QString& hint) {
+    ssStatus->setText(hint);
+}
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -454,12 +491,16 @@ void TfrmMain::FormActivate() {
     // Set first: the quick start window's closing activates this window again.
     Activated = true;
     RunGuarded([this] {
-        if (Settings().GetQuickStart()) ShowQuickStart();
-        else NewProject();
+        if (Settings().GetQuickStart())
+            ShowQuickStart();
+        else
+            NewProject();
     });
 }
 
-void TfrmMain::ShowQuickStart() { ::ShowQuickStart(*this); }
+void TfrmMain::ShowQuickStart() {
+    ::ShowQuickStart(*this);
+}
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     if (Modified && Confirm(kSaveQuestion)) RunGuarded([this] { SaveAsNeeded(); });
@@ -478,15 +519,19 @@ void TfrmMain::WriteCleanup() {
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->imgProjectIcon && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) RunGuarded([this] { PickIcon(); });
-        else if (mouse->button() == Qt::RightButton) RunGuarded([this] { ResetIcon(); });
+        if (mouse->button() == Qt::LeftButton)
+            RunGuarded([this] { PickIcon(); });
+        else if (mouse->button() == Qt::RightButton)
+            RunGuarded([this] { ResetIcon(); });
         return true;
     }
     if (watched == ui->lsFiles->viewport()) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (!DraggedFiles(drag->mimeData(), ".swf").empty()) drag->acceptProposedAction();
-            else drag->ignore();
+            if (!DraggedFiles(drag->mimeData(), ".swf").empty())
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
             return true;
         }
         if (event->type() == QEvent::Drop) {
@@ -500,7 +545,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (event->type() == QEvent::Resize &&
-        (watched == ui->palGuideGeneral || watched == ui->palGuideConfiguration || watched == ui->palGuideInstaller)) {
+        (watched == ui->palGuideGeneral || watched == ui->palGuideConfiguration ||
+         watched == ui->palGuideInstaller)) {
         // Wrapped labels get the height their text needs at the width they have; the page
         // layout alone would size them for a wider line and cut their last paragraphs off.
         for (QLabel* text : static_cast<QWidget*>(watched)->findChildren<QLabel*>())
@@ -553,7 +599,8 @@ void TfrmMain::ShowIconPicture(const std::string& path) {
         if (reader.format() == "gif") break;
     }
     if (best.isNull()) throw std::runtime_error("The picture of \"" + path + "\" cannot be read");
-    ui->imgProjectIcon->setPixmap(QPixmap::fromImage(best.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    ui->imgProjectIcon->setPixmap(
+        QPixmap::fromImage(best.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void TfrmMain::LoadProject(const std::string& path) {
@@ -573,8 +620,10 @@ void TfrmMain::LoadProject(const std::string& path) {
     ui->txtReadme->setText(Q(document.ReadmeFile));
     ui->txtLicense->setText(Q(document.LicenseFile));
     ui->chkMute->setChecked(document.Mute);
-    ui->cboxSwitch->setCurrentIndex(document.SwitchType >= 0 && document.SwitchType < ui->cboxSwitch->count()
-                                        ? document.SwitchType : -1);
+    ui->cboxSwitch->setCurrentIndex(document.SwitchType >= 0 &&
+                                            document.SwitchType < ui->cboxSwitch->count()
+                                        ? document.SwitchType
+                                        : -1);
     ui->txtInterval->setEnabled(document.SwitchType == 1);
 
     if (!document.Icon.empty() && FileExists(document.Icon)) {
@@ -583,7 +632,9 @@ void TfrmMain::LoadProject(const std::string& path) {
     }
 
     ui->chkEnableUserModify->setChecked(document.EnableUserModify);
-    auto choose = [](QComboBox* box, int index) { box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1); };
+    auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+    };
     choose(ui->cboxStyle, document.DisplayStyle);
     choose(ui->cboxRunType, document.RunType);
     ui->cboxBackground->setColor(StringToColor(document.BackgroundColor));
@@ -653,8 +704,10 @@ void TfrmMain::NewProject() {
     ApplyIntervalRule();
 
     IconFile = DefaultIconFile();
-    if (FileExists(IconFile)) ShowIconPicture(IconFile);
-    else ui->imgProjectIcon->setPixmap(QPixmap::fromImage(Tdm::ProgramIconImage(32)));
+    if (FileExists(IconFile))
+        ShowIconPicture(IconFile);
+    else
+        ui->imgProjectIcon->setPixmap(QPixmap::fromImage(Tdm::ProgramIconImage(32)));
 
     ui->rbQuick->setChecked(true);
     ui->rbStandard->setChecked(false);
@@ -709,7 +762,9 @@ bool TfrmMain::SwapFiles(int a, int b) {
     return true;
 }
 
-int TfrmMain::FileRowCount() { return ui->lsFiles->topLevelItemCount(); }
+int TfrmMain::FileRowCount() {
+    return ui->lsFiles->topLevelItemCount();
+}
 
 std::vector<int> TfrmMain::SelectedRows() const {
     std::vector<int> rows;
@@ -747,8 +802,10 @@ void TfrmMain::AddDroppedFiles(const std::vector<std::string>& paths) {
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (DraggedFiles(event->mimeData(), ProjectFileExtension).size() == 1) event->acceptProposedAction();
-    else QMainWindow::dragEnterEvent(event);
+    if (DraggedFiles(event->mimeData(), ProjectFileExtension).size() == 1)
+        event->acceptProposedAction();
+    else
+        QMainWindow::dragEnterEvent(event);
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
@@ -773,14 +830,16 @@ void TfrmMain::RemoveFiles() {
     // from the bottom up keeps the positions above valid.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         const int row = *it;
-        const std::string path = ui->lsFiles->topLevelItem(row)->data(0, Qt::UserRole).toString().toStdString();
+        const std::string path =
+            ui->lsFiles->topLevelItem(row)->data(0, Qt::UserRole).toString().toStdString();
         if (row < static_cast<int>(FileList.size()) && FileList[row] == path) {
             FileList.erase(FileList.begin() + row);
             continue;
         }
         const std::string wanted = LowerAscii(path);
-        auto found = std::find_if(FileList.begin(), FileList.end(),
-                                  [&](const std::string& entry) { return LowerAscii(entry) == wanted; });
+        auto found = std::find_if(FileList.begin(), FileList.end(), [&](const std::string& entry) {
+            return LowerAscii(entry) == wanted;
+        });
         if (found != FileList.end()) FileList.erase(found);
     }
     RefreshFileList();
@@ -818,8 +877,12 @@ void TfrmMain::MoveSelection(bool up) {
     SelectRows(moved);
 }
 
-void TfrmMain::MoveUp() { MoveSelection(true); }
-void TfrmMain::MoveDown() { MoveSelection(false); }
+void TfrmMain::MoveUp() {
+    MoveSelection(true);
+}
+void TfrmMain::MoveDown() {
+    MoveSelection(false);
+}
 
 void TfrmMain::ToggleView() {
     // Both view commands swap the two checks, so choosing the checked one switches views.
@@ -829,7 +892,9 @@ void TfrmMain::ToggleView() {
     RefreshFileList();
 }
 
-void TfrmMain::SelectAllFiles() { ui->lsFiles->selectAll(); }
+void TfrmMain::SelectAllFiles() {
+    ui->lsFiles->selectAll();
+}
 
 void TfrmMain::ShowFilesContextMenu(const QPoint& position) {
     filesMenu->popup(ui->lsFiles->viewport()->mapToGlobal(position));
@@ -863,7 +928,8 @@ void TfrmMain::lsFilesSelectItem(QTreeWidgetItem* item, bool selected) {
         if (LowerAscii(ExtractFileExt(path)) == ".swf") {
             // A file that is no movie shows no size rather than numbers made up from its bytes.
             const auto size = FlashFrameSize(path);
-            ssDimension->setText(size ? QString("%1X%2").arg(size->first).arg(size->second) : QString());
+            ssDimension->setText(size ? QString("%1X%2").arg(size->first).arg(size->second)
+                                      : QString());
         }
         if (flashPreview) LoadPreview(path);
     });
@@ -891,7 +957,8 @@ void TfrmMain::tabFilesExit() {
     }
 #endif
     // Deselecting makes a later click on the same row a new selection, so it plays again.
-    if (!ui->lsFiles->selectedItems().isEmpty()) ui->lsFiles->selectedItems().first()->setSelected(false);
+    if (!ui->lsFiles->selectedItems().isEmpty())
+        ui->lsFiles->selectedItems().first()->setSelected(false);
 }
 
 void TfrmMain::LoadPreview(const std::string& path) {
@@ -936,14 +1003,20 @@ void TfrmMain::PickTextFile(QLineEdit* edit) {
     if (!chosen.empty()) edit->setText(Q(chosen.front()));
 }
 
-void TfrmMain::PickReadme() { PickTextFile(ui->txtReadme); }
-void TfrmMain::PickLicense() { PickTextFile(ui->txtLicense); }
+void TfrmMain::PickReadme() {
+    PickTextFile(ui->txtReadme);
+}
+void TfrmMain::PickLicense() {
+    PickTextFile(ui->txtLicense);
+}
 
 // ---------------------------------------------------------------- file commands
 
 void TfrmMain::SaveAsNeeded() {
-    if (!ProjectFile.empty()) Save();
-    else SaveAs();
+    if (!ProjectFile.empty())
+        Save();
+    else
+        SaveAs();
 }
 
 void TfrmMain::NewCommand() {
@@ -967,8 +1040,10 @@ void TfrmMain::ReopenCommand(const std::string& path) {
 }
 
 void TfrmMain::Save() {
-    if (!ProjectFile.empty()) SaveProject(ProjectFile);
-    else SaveAs();
+    if (!ProjectFile.empty())
+        SaveProject(ProjectFile);
+    else
+        SaveAs();
 }
 
 void TfrmMain::SaveAs() {
@@ -1003,7 +1078,8 @@ void TfrmMain::BuildReopenMenu() {
         entry->setStatusTip(Q(recent[i]));
         entry->setToolTip(Q(recent[i]));
         const std::string target = recent[i];
-        connect(entry, &QAction::triggered, this, [this, target] { RunGuarded([&] { ReopenCommand(target); }); });
+        connect(entry, &QAction::triggered, this,
+                [this, target] { RunGuarded([&] { ReopenCommand(target); }); });
     }
     ui->mnuReopen->setEnabled(!ui->mnuReopen->isEmpty());
 }
@@ -1015,16 +1091,23 @@ void TfrmMain::ShowOptionsCommand() {
     ui->tbMain->setVisible(Settings().GetShowToolbar());
 }
 
-void TfrmMain::SetMainEnabled(bool enabled) { setEnabled(enabled); }
+void TfrmMain::SetMainEnabled(bool enabled) {
+    setEnabled(enabled);
+}
 
 void TfrmMain::RunBuildCommand(const char* name) {
 #ifdef GLD_HAVE_BUILD_COMMANDS
     const std::string command = name;
-    if (command == "Compile") CompileCommand(*buildHost);
-    else if (command == "Run") RunCommand(*buildHost);
-    else if (command == "ScreensaverGenerator") ScreensaverGeneratorCommand(*buildHost);
-    else if (command == "Topic") TopicCommand();
-    else if (command == "Homepage") HomepageCommand();
+    if (command == "Compile")
+        CompileCommand(*buildHost);
+    else if (command == "Run")
+        RunCommand(*buildHost);
+    else if (command == "ScreensaverGenerator")
+        ScreensaverGeneratorCommand(*buildHost);
+    else if (command == "Topic")
+        TopicCommand();
+    else if (command == "Homepage")
+        HomepageCommand();
 #else
     (void)name;
 #endif

@@ -112,7 +112,6 @@ public:
     bool ProjectModified() const { return Modified; }
     void SetMainEnabled(bool enabled);
 
-
 public slots:
     // The Files page's selection and focus, which drive the file panes and the preview.
     void lsFilesSelectItem(QTreeWidgetItem* item, bool selected);

@@ -15,7 +15,8 @@
 TAppSandbox::TAppSandbox() {
     QDir(folder.path()).mkpath("program");
     SetProgramFolderOverride(ProgramDir());
-    WriteIcoFile(DefaultIcon(), {Tdm::DefaultProjectIconImage(16), Tdm::DefaultProjectIconImage(32)});
+    WriteIcoFile(DefaultIcon(),
+                 {Tdm::DefaultProjectIconImage(16), Tdm::DefaultProjectIconImage(32)});
     boxesScope = std::make_unique<TMessageBoxesScope>(boxes);
     dialogsScope = std::make_unique<TFileDialogsScope>(dialogs);
 }
@@ -27,7 +28,8 @@ TAppSandbox::~TAppSandbox() {
 }
 
 std::unique_ptr<TfrmMain> TAppSandbox::MakeMain() {
-    auto window = std::make_unique<TfrmMain>(std::make_unique<TConfig>(ProgramDir(), Path("config-home")));
+    auto window =
+        std::make_unique<TfrmMain>(std::make_unique<TConfig>(ProgramDir(), Path("config-home")));
     window->Activated = true;
     return window;
 }
@@ -36,8 +38,12 @@ std::string TAppSandbox::Path(const std::string& name) const {
     return (folder.path() + "/" + QString::fromStdString(name)).toStdString();
 }
 
-std::string TAppSandbox::DefaultIcon() const { return ProgramDir() + "/defaultProjectIcon.ico"; }
-std::string TAppSandbox::SettingsFile() const { return ProgramDir() + "/configuration.ini"; }
+std::string TAppSandbox::DefaultIcon() const {
+    return ProgramDir() + "/defaultProjectIcon.ico";
+}
+std::string TAppSandbox::SettingsFile() const {
+    return ProgramDir() + "/configuration.ini";
+}
 
 std::string TAppSandbox::MakeFile(const std::string& name, int size) {
     const std::string path = Path(name);
@@ -53,19 +59,22 @@ std::string TAppSandbox::MakeIcon(const std::string& name) {
 }
 
 std::string TAppSandbox::MakeGif(const std::string& name) {
-    static const unsigned char gif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00,
-                                        0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00,
-                                        0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+    static const unsigned char gif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01,
+                                        0x00, 0x80, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00,
+                                        0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01,
+                                        0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
     const std::string path = Path(name);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(gif), sizeof gif);
     return path;
 }
 
-std::string TAppSandbox::MakeProject(const std::string& name, const std::vector<std::string>& lines) {
+std::string TAppSandbox::MakeProject(const std::string& name,
+                                     const std::vector<std::string>& lines) {
     const std::string path = Path(name);
     std::ofstream out(path, std::ios::binary);
-    for (const auto& line : lines) out << line << "\r\n";
+    for (const auto& line : lines)
+        out << line << "\r\n";
     return path;
 }
 
@@ -76,13 +85,18 @@ std::string TAppSandbox::ReadText(const std::string& path) const {
     return text.str();
 }
 
-QString TitleOf(QWidget& window) { return window.windowTitle(); }
+QString TitleOf(QWidget& window) {
+    return window.windowTitle();
+}
 
-QString ModifiedPane(TfrmMain& window) { return Control<QLabel>(window, "ssModified")->text(); }
+QString ModifiedPane(TfrmMain& window) {
+    return Control<QLabel>(window, "ssModified")->text();
+}
 
 QStringList ListedNames(TfrmMain& window) {
     QStringList names;
     auto* list = Control<QTreeWidget>(window, "lsFiles");
-    for (int i = 0; i < list->topLevelItemCount(); ++i) names << list->topLevelItem(i)->text(1);
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names << list->topLevelItem(i)->text(1);
     return names;
 }

@@ -26,7 +26,7 @@ public:
     // A main window on this sandbox's settings, past its first activation.
     std::unique_ptr<TfrmMain> MakeMain();
 
-    std::string Path(const std::string& name) const;  // a path inside the sandbox
+    std::string Path(const std::string& name) const; // a path inside the sandbox
     std::string ProgramDir() const { return Path("program"); }
     std::string DefaultIcon() const;
     std::string SettingsFile() const;
@@ -51,8 +51,7 @@ private:
 };
 
 // Controls of the main window by their names.
-template <typename T>
-T* Control(QWidget& window, const char* name) {
+template <typename T> T* Control(QWidget& window, const char* name) {
     T* control = window.findChild<T*>(name);
     if (!control) qFatal("no control %s", name);
     return control;

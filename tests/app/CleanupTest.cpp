@@ -16,7 +16,8 @@ class CleanupTest : public QObject {
 
 private slots:
     void batchFileReadsExactlyAsDesigned() {
-        const std::string text = CleanupBatchText({"C:\\Temp\\a1_saver.tmp", "C:\\Temp\\a2_saver.tmp"});
+        const std::string text =
+            CleanupBatchText({"C:\\Temp\\a1_saver.tmp", "C:\\Temp\\a2_saver.tmp"});
         QCOMPARE(text, std::string(":pp\r\n"
                                    "@del \"C:\\Temp\\a1_saver.tmp\"\r\n"
                                    "@del \"C:\\Temp\\a2_saver.tmp\"\r\n"
@@ -32,14 +33,17 @@ private slots:
         QTemporaryDir folder;
         const std::string base = folder.path().toStdString() + "/";
         // Names with blanks and quotes must reach rm unchanged.
-        const std::vector<std::string> files = {base + "a1_saver.tmp", base + "it's here.tmp", base + "$HOME.tmp"};
-        for (const auto& file : files) std::ofstream(file) << "x";
+        const std::vector<std::string> files = {base + "a1_saver.tmp", base + "it's here.tmp",
+                                                base + "$HOME.tmp"};
+        for (const auto& file : files)
+            std::ofstream(file) << "x";
         const std::string keep = base + "keep.tmp";
         std::ofstream(keep) << "x";
         const std::string script = WriteCleanupScript(files, base);
         QCOMPARE(script, base + CleanupScriptName());
         QCOMPARE(QProcess::execute("/bin/sh", {QString::fromStdString(script)}), 0);
-        for (const auto& file : files) QVERIFY2(!QFile::exists(QString::fromStdString(file)), file.c_str());
+        for (const auto& file : files)
+            QVERIFY2(!QFile::exists(QString::fromStdString(file)), file.c_str());
         QVERIFY(QFile::exists(QString::fromStdString(keep)));
         QVERIFY(!QFile::exists(QString::fromStdString(script)));
     }
@@ -60,14 +64,16 @@ private slots:
     }
 
     void unwritableTempFolderRaises() {
-        QVERIFY_THROWS_EXCEPTION(std::exception, WriteCleanupScript({"/tmp/x"}, "/no/such/folder/"));
+        QVERIFY_THROWS_EXCEPTION(std::exception,
+                                 WriteCleanupScript({"/tmp/x"}, "/no/such/folder/"));
         QCOMPARE(WriteCleanupScript({}, "/no/such/folder/"), std::string());
     }
 
     void iconFilesReadBackWithEverySizeAndTransparency() {
         QTemporaryDir folder;
         const std::string path = folder.path().toStdString() + "/t.ico";
-        WriteIcoFile(path, {Tdm::DefaultProjectIconImage(16), Tdm::DefaultProjectIconImage(32), Tdm::DefaultProjectIconImage(48)});
+        WriteIcoFile(path, {Tdm::DefaultProjectIconImage(16), Tdm::DefaultProjectIconImage(32),
+                            Tdm::DefaultProjectIconImage(48)});
         QImageReader reader(QString::fromStdString(path));
         QCOMPARE(reader.imageCount(), 3);
         QList<int> widths;
@@ -84,7 +90,8 @@ private slots:
         }
         std::sort(widths.begin(), widths.end());
         QCOMPARE(widths, (QList<int>{16, 32, 48}));
-        QVERIFY_THROWS_EXCEPTION(std::exception, IcoFileBytes({QImage(300, 300, QImage::Format_ARGB32)}));
+        QVERIFY_THROWS_EXCEPTION(std::exception,
+                                 IcoFileBytes({QImage(300, 300, QImage::Format_ARGB32)}));
     }
 };
 

@@ -23,7 +23,7 @@ private slots:
         box.setColor(0x20000000);
         QCOMPARE(box.currentText(), QString("Default"));
         QCOMPARE(changed.count(), 3);
-        box.setColor(0x20000000);  // the same colour again is no change
+        box.setColor(0x20000000); // the same colour again is no change
         QCOMPARE(changed.count(), 3);
     }
 

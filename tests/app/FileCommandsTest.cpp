@@ -20,10 +20,11 @@ const std::string kSaveQuestion = "Current project is not saved yet, do you want
 
 QStringList ReopenCaptions(TfrmMain& window) {
     QStringList captions;
-    for (QAction* entry : Control<QMenu>(window, "mnuReopen")->actions()) captions << entry->text();
+    for (QAction* entry : Control<QMenu>(window, "mnuReopen")->actions())
+        captions << entry->text();
     return captions;
 }
-}  // namespace
+} // namespace
 
 class FileCommandsTest : public QObject {
     Q_OBJECT
@@ -62,7 +63,8 @@ private slots:
         sandbox.dialogs.Cancel();
         window->SaveAs();
         QCOMPARE(sandbox.dialogs.requests.back().fileName, std::string("Untitled"));
-        QCOMPARE(sandbox.dialogs.requests.back().filter, std::string("Glimmerdrome Project (*.gldp)|*.gldp"));
+        QCOMPARE(sandbox.dialogs.requests.back().filter,
+                 std::string("Glimmerdrome Project (*.gldp)|*.gldp"));
         QVERIFY(sandbox.dialogs.requests.back().kind == TFileDialogKind::Save);
         QVERIFY(window->ProjectFile.empty());
 
@@ -88,7 +90,8 @@ private slots:
         const size_t dialogs = sandbox.dialogs.requests.size();
         window->Save();
         QCOMPARE(sandbox.dialogs.requests.size(), dialogs);
-        QVERIFY(sandbox.ReadText(sandbox.Path("first.gldp")).find("Version=4") != std::string::npos);
+        QVERIFY(sandbox.ReadText(sandbox.Path("first.gldp")).find("Version=4") !=
+                std::string::npos);
     }
 
     void newAsksAndYesRunsSaveAsEvenForANamedProject() {
@@ -153,14 +156,16 @@ private slots:
     void openAsksThenLoadsTheChosenProject() {
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
-        const std::string target = sandbox.MakeProject("target.gldp", {"[General Information]", "ProjectName=Target"});
+        const std::string target =
+            sandbox.MakeProject("target.gldp", {"[General Information]", "ProjectName=Target"});
         window->NewProject();
         Control<QLineEdit>(*window, "txtVersion")->setText("lost");
         sandbox.boxes.Answer(TMsgAnswer::No);
         sandbox.dialogs.Answer({target});
         window->OpenCommand();
         QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
-        QCOMPARE(sandbox.dialogs.requests.back().filter, std::string("Glimmerdrome Project (*.gldp)|*.gldp"));
+        QCOMPARE(sandbox.dialogs.requests.back().filter,
+                 std::string("Glimmerdrome Project (*.gldp)|*.gldp"));
         QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Target"));
         QCOMPARE(window->ProjectFile, target);
     }
@@ -168,26 +173,31 @@ private slots:
     void openCancelledLeavesANewProjectAndARebuiltReopenMenu() {
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
-        window->LoadProject(sandbox.MakeProject("seen.gldp", {"[General Information]", "ProjectName=Seen"}));
-        QVERIFY(ReopenCaptions(*window).isEmpty());  // not rebuilt by loading
+        window->LoadProject(
+            sandbox.MakeProject("seen.gldp", {"[General Information]", "ProjectName=Seen"}));
+        QVERIFY(ReopenCaptions(*window).isEmpty()); // not rebuilt by loading
         sandbox.dialogs.Cancel();
         window->OpenCommand();
         QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Untitled"));
         QVERIFY(window->ProjectFile.empty());
-        QCOMPARE(ReopenCaptions(*window), QStringList{"0 " + QString::fromStdString(sandbox.Path("seen.gldp"))});
+        QCOMPARE(ReopenCaptions(*window),
+                 QStringList{"0 " + QString::fromStdString(sandbox.Path("seen.gldp"))});
     }
 
     void reopenListsNineEntriesAndLoadsTheChosenOne() {
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
         TConfig& settings = window->Settings();
-        for (int i = 9; i >= 0; --i) settings.AddRecentFile(sandbox.Path("p" + std::to_string(i) + ".gldp"));
+        for (int i = 9; i >= 0; --i)
+            settings.AddRecentFile(sandbox.Path("p" + std::to_string(i) + ".gldp"));
         window->BuildReopenMenu();
         const QStringList captions = ReopenCaptions(*window);
         QCOMPARE(captions.size(), 9);
         for (int i = 0; i < 9; ++i)
-            QCOMPARE(captions.at(i), QString("%1 %2").arg(i).arg(QString::fromStdString(sandbox.Path("p" + std::to_string(i) + ".gldp"))));
-        QCOMPARE(Control<QMenu>(*window, "mnuReopen")->actions().at(2)->statusTip(), QString::fromStdString(sandbox.Path("p2.gldp")));
+            QCOMPARE(captions.at(i), QString("%1 %2").arg(i).arg(QString::fromStdString(
+                                         sandbox.Path("p" + std::to_string(i) + ".gldp"))));
+        QCOMPARE(Control<QMenu>(*window, "mnuReopen")->actions().at(2)->statusTip(),
+                 QString::fromStdString(sandbox.Path("p2.gldp")));
 
         // An entry whose file is gone loads the defaults under its path, on the first page.
         Control<QTabWidget>(*window, "pageMain")->setCurrentIndex(2);
@@ -232,10 +242,12 @@ private slots:
 
     void commandLineProjectReplacesTheQuickStart() {
         TAppSandbox sandbox;
-        const std::string project = sandbox.MakeProject("cl.gldp", {"[General Information]", "ProjectName=From Shell"});
+        const std::string project =
+            sandbox.MakeProject("cl.gldp", {"[General Information]", "ProjectName=From Shell"});
         auto window = sandbox.MakeMain();
         window->Activated = false;
-        OpenCommandLineProject(*window, {"glimmerdrome", QString::fromStdString(project), "ignored"});
+        OpenCommandLineProject(*window,
+                               {"glimmerdrome", QString::fromStdString(project), "ignored"});
         QVERIFY(window->Activated);
         QCOMPARE(TitleOf(*window), QString("Glimmerdrome - From Shell"));
         // Showing the window now starts neither the quick start nor a new project.
@@ -300,9 +312,12 @@ private slots:
         }
         // The script runs on its own; give it a moment to delete the file and itself.
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QString::fromStdString(left)), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QString::fromStdString(sandbox.Path(CleanupScriptName()))), 5000);
-        if (oldTemp.isNull()) qunsetenv("TMPDIR");
-        else qputenv("TMPDIR", oldTemp);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !QFile::exists(QString::fromStdString(sandbox.Path(CleanupScriptName()))), 5000);
+        if (oldTemp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTemp);
     }
 
     void closingWithoutUndeletedFilesWritesNoScript() {
@@ -317,8 +332,10 @@ private slots:
         }
         QVERIFY(!QFile::exists(QString::fromStdString(sandbox.Path(CleanupScriptName()))));
         QVERIFY(sandbox.boxes.shown.empty());
-        if (oldTemp.isNull()) qunsetenv("TMPDIR");
-        else qputenv("TMPDIR", oldTemp);
+        if (oldTemp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTemp);
     }
 };
 

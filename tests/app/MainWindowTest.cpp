@@ -16,9 +16,9 @@
 #include <QStatusTipEvent>
 
 #include "AppTestHelpers.h"
-#include "EventPump.h"
 #include "ColorBox.h"
 #include "Config.h"
+#include "EventPump.h"
 #include "Utils.h"
 #include "cScl.h"
 
@@ -29,7 +29,8 @@ private:
     static void SelectRows(TfrmMain& window, std::vector<int> rows) { window.SelectRows(rows); }
     static QStringList Files(TfrmMain& window) {
         QStringList files;
-        for (const auto& file : window.FileList) files << QString::fromStdString(file);
+        for (const auto& file : window.FileList)
+            files << QString::fromStdString(file);
         return files;
     }
 
@@ -84,7 +85,8 @@ private slots:
         window->NewProject();
         QCOMPARE(Control<QLineEdit>(*window, "txtProjectName")->text(), QString("Glimmerdrome"));
         QCOMPARE(Control<QLineEdit>(*window, "txtVersion")->text(), QString("1.00"));
-        QCOMPARE(Control<QLineEdit>(*window, "txtAuthor")->text(), QString::fromStdString(LogonUserName()));
+        QCOMPARE(Control<QLineEdit>(*window, "txtAuthor")->text(),
+                 QString::fromStdString(LogonUserName()));
         QCOMPARE(Control<QSpinBox>(*window, "txtInterval")->value(), 50);
         QCOMPARE(Control<QLabel>(*window, "labTotalItems")->text(), QString("Totle 0 Files"));
         QCOMPARE(Control<QLabel>(*window, "labTotalSize")->text(), QString("Totle 0KB"));
@@ -146,9 +148,11 @@ private slots:
         auto* interval = Control<QSpinBox>(*window, "txtInterval");
         window->LoadProject(sandbox.MakeProject("low.gldp", {"[Configuration]", "Interval=0"}));
         QCOMPARE(interval->value(), 1);
-        window->LoadProject(sandbox.MakeProject("negative.gldp", {"[Configuration]", "Interval=-7"}));
+        window->LoadProject(
+            sandbox.MakeProject("negative.gldp", {"[Configuration]", "Interval=-7"}));
         QCOMPARE(interval->value(), 1);
-        const std::string high = sandbox.MakeProject("high.gldp", {"[Configuration]", "Interval=9999999"});
+        const std::string high =
+            sandbox.MakeProject("high.gldp", {"[Configuration]", "Interval=9999999"});
         window->LoadProject(high);
         QCOMPARE(interval->value(), 5000000);
         window->SaveProject(high);
@@ -162,9 +166,11 @@ private slots:
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
         const std::string icon = sandbox.MakeIcon("mine.ico");
-        window->LoadProject(sandbox.MakeProject("a.gldp", {"[General Information]", "Icon=" + icon}));
+        window->LoadProject(
+            sandbox.MakeProject("a.gldp", {"[General Information]", "Icon=" + icon}));
         QCOMPARE(window->IconFile, icon);
-        const std::string gone = sandbox.MakeProject("b.gldp", {"[General Information]", "Icon=" + sandbox.Path("deleted.ico")});
+        const std::string gone = sandbox.MakeProject(
+            "b.gldp", {"[General Information]", "Icon=" + sandbox.Path("deleted.ico")});
         window->LoadProject(gone);
         QCOMPARE(window->IconFile, icon);
         QVERIFY(!Control<QLabel>(*window, "imgProjectIcon")->pixmap().isNull());
@@ -173,7 +179,8 @@ private slots:
 
         // After a new project, the default icon is the one kept.
         window->NewProject();
-        window->LoadProject(sandbox.MakeProject("c.gldp", {"[General Information]", "Icon=" + sandbox.Path("deleted.ico")}));
+        window->LoadProject(sandbox.MakeProject(
+            "c.gldp", {"[General Information]", "Icon=" + sandbox.Path("deleted.ico")}));
         QCOMPARE(window->IconFile, sandbox.DefaultIcon());
     }
 
@@ -186,13 +193,15 @@ private slots:
         window->PickIcon();
         QCOMPARE(window->IconFile, gif);
         QVERIFY(window->Modified);
-        QCOMPARE(sandbox.dialogs.requests.back().filter, std::string("Icon File (*.ico)|*.ico|Gif File (*.gif)|*.gif"));
+        QCOMPARE(sandbox.dialogs.requests.back().filter,
+                 std::string("Icon File (*.ico)|*.ico|Gif File (*.gif)|*.gif"));
 
         window->NewProject();
         const std::string bitmap = sandbox.MakeFile("picture.bmp", 64);
         sandbox.dialogs.Answer({bitmap});
         QVERIFY(!RunGuarded([&] { window->PickIcon(); }));
-        QCOMPARE(sandbox.boxes.shown.back().text, std::string("Unknown picture file extension (.bmp)"));
+        QCOMPARE(sandbox.boxes.shown.back().text,
+                 std::string("Unknown picture file extension (.bmp)"));
         QCOMPARE(sandbox.boxes.shown.back().caption, std::string("Glimmerdrome"));
         QCOMPARE(window->IconFile, sandbox.DefaultIcon());
         QVERIFY(!window->Modified);
@@ -208,7 +217,8 @@ private slots:
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
         const std::string icon = sandbox.MakeIcon("mine.ico");
-        window->LoadProject(sandbox.MakeProject("a.gldp", {"[General Information]", "Icon=" + icon}));
+        window->LoadProject(
+            sandbox.MakeProject("a.gldp", {"[General Information]", "Icon=" + icon}));
         window->show();
         QTest::mouseClick(Control<QLabel>(*window, "imgProjectIcon"), Qt::RightButton);
         QCOMPARE(window->IconFile, sandbox.DefaultIcon());
@@ -219,9 +229,12 @@ private slots:
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
         window->NewProject();
-        const std::string path = sandbox.MakeProject("bad.gldp", {"[General Information]", "ProjectName=Half", "[Configuration]", "Background Color=clPlaid"});
+        const std::string path =
+            sandbox.MakeProject("bad.gldp", {"[General Information]", "ProjectName=Half",
+                                             "[Configuration]", "Background Color=clPlaid"});
         QVERIFY(!RunGuarded([&] { window->LoadProject(path); }));
-        QCOMPARE(sandbox.boxes.shown.back().text, std::string("'clPlaid' is not a valid integer value."));
+        QCOMPARE(sandbox.boxes.shown.back().text,
+                 std::string("'clPlaid' is not a valid integer value."));
         // Controls filled before the colour keep their values; the title and file stay.
         QCOMPARE(Control<QLineEdit>(*window, "txtProjectName")->text(), QString("Half"));
         QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Untitled"));
@@ -276,7 +289,8 @@ private slots:
     void listPositionOutsideItsListSavesMinusOne() {
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
-        const std::string path = sandbox.MakeProject("odd.gldp", {"[Configuration]", "DisplayStyle=7"});
+        const std::string path =
+            sandbox.MakeProject("odd.gldp", {"[Configuration]", "DisplayStyle=7"});
         window->LoadProject(path);
         QCOMPARE(Control<QComboBox>(*window, "cboxStyle")->currentIndex(), -1);
         window->SaveProject(path);
@@ -314,7 +328,8 @@ private slots:
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
         window->NewProject();
-        const std::string upper = sandbox.MakeFile("A.swf", 1), lower = sandbox.MakeFile("a.swf", 1),
+        const std::string upper = sandbox.MakeFile("A.swf", 1),
+                          lower = sandbox.MakeFile("a.swf", 1),
                           other = sandbox.MakeFile("b.swf", 1);
         window->FileList = {upper, other, lower};
         window->RefreshFileList();
@@ -423,12 +438,14 @@ private slots:
         const std::string missing = sandbox.Path("gone.swf");
         window->FileList = {movie, missing};
         window->RefreshFileList();
-        QCOMPARE(ListedNames(*window), (QStringList{QString::fromStdString(movie), QString::fromStdString(missing)}));
+        QCOMPARE(ListedNames(*window),
+                 (QStringList{QString::fromStdString(movie), QString::fromStdString(missing)}));
         auto* fileName = Control<QAction>(*window, "actViewFileName");
         auto* fullPath = Control<QAction>(*window, "actViewFullPath");
         fileName->trigger();
         QVERIFY(fileName->isChecked() && !fullPath->isChecked());
-        QCOMPARE(ListedNames(*window), (QStringList{"INTRO.SWF", QString::fromStdString(missing).toUpper()}));
+        QCOMPARE(ListedNames(*window),
+                 (QStringList{"INTRO.SWF", QString::fromStdString(missing).toUpper()}));
         // Choosing the checked view switches to the other one.
         fileName->trigger();
         QVERIFY(!fileName->isChecked() && fullPath->isChecked());
@@ -480,7 +497,8 @@ private slots:
         QVERIFY(!QFile::exists(QString::fromStdString(sandbox.Path("demo.bak"))));
         Control<QLineEdit>(*window, "txtVersion")->setText("second");
         window->SaveProject(path);
-        QVERIFY(sandbox.ReadText(sandbox.Path("demo.bak")).find("Version=first") != std::string::npos);
+        QVERIFY(sandbox.ReadText(sandbox.Path("demo.bak")).find("Version=first") !=
+                std::string::npos);
         QVERIFY(sandbox.ReadText(path).find("Version=second") != std::string::npos);
     }
 
@@ -488,7 +506,7 @@ private slots:
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
         const std::string a = sandbox.Path("a.gldp"), b = sandbox.Path("b.gldp");
-        window->LoadProject(a);  // a path that does not exist loads the defaults under it
+        window->LoadProject(a); // a path that does not exist loads the defaults under it
         QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Glimmerdrome"));
         QCOMPARE(window->ProjectFile, a);
         QVERIFY(!QFile::exists(QString::fromStdString(a)));
@@ -507,7 +525,8 @@ private slots:
         const std::string movie = sandbox.MakeFile("Drop.SWF", 2048);
         const std::string text = sandbox.MakeFile("notes.txt", 10);
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(text)), QUrl::fromLocalFile(QString::fromStdString(movie))});
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(text)),
+                      QUrl::fromLocalFile(QString::fromStdString(movie))});
         QWidget* viewport = Control<QTreeWidget>(*window, "lsFiles")->viewport();
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
@@ -519,7 +538,8 @@ private slots:
 
         QMimeData onlyText;
         onlyText.setUrls({QUrl::fromLocalFile(QString::fromStdString(text))});
-        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &onlyText, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &onlyText, Qt::LeftButton,
+                                Qt::NoModifier);
         QApplication::sendEvent(viewport, &refused);
         QVERIFY(!refused.isAccepted());
     }
@@ -530,7 +550,8 @@ private slots:
         window->NewProject();
         Control<QLineEdit>(*window, "txtVersion")->setText("changed");
         sandbox.boxes.Answer(TMsgAnswer::No);
-        const std::string project = sandbox.MakeProject("dropped.gldp", {"[General Information]", "ProjectName=Dropped"});
+        const std::string project =
+            sandbox.MakeProject("dropped.gldp", {"[General Information]", "ProjectName=Dropped"});
         window->OpenDroppedProject(project);
         QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
         QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Dropped"));
@@ -540,7 +561,8 @@ private slots:
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
         window->NewProject();
-        for (int i = 0; i < 6; ++i) window->FileList.push_back(sandbox.MakeFile("m" + std::to_string(i) + ".swf", 1024));
+        for (int i = 0; i < 6; ++i)
+            window->FileList.push_back(sandbox.MakeFile("m" + std::to_string(i) + ".swf", 1024));
         // The author removes rows while the list is still being built.
         int pumped = 0;
         InstallMessagePump([&] {
@@ -566,7 +588,8 @@ private slots:
         QStatusTipEvent none{QString()};
         QApplication::sendEvent(window.get(), &none);
         QCOMPARE(Control<QLabel>(*window, "ssStatus")->text(), QString());
-        QCOMPARE(Control<QAction>(*window, "actAbout")->statusTip(), QString("Opent the information of GLD"));
+        QCOMPARE(Control<QAction>(*window, "actAbout")->statusTip(),
+                 QString("Opent the information of GLD"));
         QCOMPARE(Control<QAction>(*window, "actAddFiles")->shortcut(), QKeySequence("Ctrl+F"));
     }
 

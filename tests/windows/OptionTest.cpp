@@ -22,7 +22,8 @@ void AnswerOptions(std::vector<std::pair<const char*, bool>> ticks, const char* 
     QTimer::singleShot(0, [ticks, button] {
         auto* window = qobject_cast<TfrmOption*>(QApplication::activeModalWidget());
         if (!window) qFatal("the options window is not open");
-        for (const auto& [name, on] : ticks) window->findChild<QCheckBox*>(name)->setChecked(on);
+        for (const auto& [name, on] : ticks)
+            window->findChild<QCheckBox*>(name)->setChecked(on);
         window->findChild<QPushButton*>(button)->click();
     });
 }
@@ -32,12 +33,14 @@ struct TDataHome {
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder));
     }
     ~TDataHome() {
-        if (old.isNull()) qunsetenv("XDG_DATA_HOME");
-        else qputenv("XDG_DATA_HOME", old);
+        if (old.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", old);
     }
     QByteArray old;
 };
-}  // namespace
+} // namespace
 
 class OptionTest : public QObject {
     Q_OBJECT
@@ -51,7 +54,8 @@ private slots:
             auto* window = qobject_cast<TfrmOption*>(QApplication::activeModalWidget());
             QVERIFY(window);
             QCOMPARE(window->windowTitle(), QString("Options"));
-            for (const char* name : {"chkQuickStart", "chkBackup", "chkAskTest", "chkShowToolbar", "chkAssociation"})
+            for (const char* name :
+                 {"chkQuickStart", "chkBackup", "chkAskTest", "chkShowToolbar", "chkAssociation"})
                 seen[name] = window->findChild<QCheckBox*>(name)->isChecked();
             window->findChild<QPushButton*>("btCancel")->click();
         });
@@ -67,7 +71,11 @@ private slots:
         TAppSandbox sandbox;
         TDataHome data(sandbox.Path("data"));
         TConfig settings(sandbox.ProgramDir(), sandbox.Path("config-home"));
-        AnswerOptions({{"chkQuickStart", false}, {"chkBackup", true}, {"chkAskTest", true}, {"chkShowToolbar", false}}, "btOK");
+        AnswerOptions({{"chkQuickStart", false},
+                       {"chkBackup", true},
+                       {"chkAskTest", true},
+                       {"chkShowToolbar", false}},
+                      "btOK");
         QVERIFY(ShowOptions(nullptr, settings));
         QVERIFY(!settings.GetQuickStart());
         QVERIFY(settings.GetBackupAfterSave());
@@ -75,7 +83,8 @@ private slots:
         QVERIFY(!settings.GetShowToolbar());
         QVERIFY(!settings.GetAssociation());
         const std::string text = sandbox.ReadText(sandbox.SettingsFile());
-        for (const char* key : {"QuickStart=0", "BackupAfterSave=1", "TestAfterCompile=1", "ShowToolbar=0", "Association=0"})
+        for (const char* key : {"QuickStart=0", "BackupAfterSave=1", "TestAfterCompile=1",
+                                "ShowToolbar=0", "Association=0"})
             QVERIFY2(text.find(key) != std::string::npos, key);
     }
 

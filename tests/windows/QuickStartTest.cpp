@@ -18,13 +18,16 @@ class QuickStartTest : public QObject {
     Q_OBJECT
 
 private:
-    static QComboBox* Recent(TfrmQuickStart& window) { return Control<QComboBox>(window, "cboxRecentFiles"); }
+    static QComboBox* Recent(TfrmQuickStart& window) {
+        return Control<QComboBox>(window, "cboxRecentFiles");
+    }
 
 private slots:
     void showingListsTheRecentProjectsMostRecentFirst() {
         TAppSandbox sandbox;
         auto main = sandbox.MakeMain();
-        for (int i = 9; i >= 0; --i) main->Settings().AddRecentFile(sandbox.Path("p" + std::to_string(i) + ".gldp"));
+        for (int i = 9; i >= 0; --i)
+            main->Settings().AddRecentFile(sandbox.Path("p" + std::to_string(i) + ".gldp"));
         TfrmQuickStart window(*main);
         Control<QCheckBox>(window, "chkShowQuickStart")->setChecked(false);
         window.show();
@@ -59,7 +62,8 @@ private slots:
             QVERIFY(!window.isVisible());
             QCOMPARE(TitleOf(*main), QString("Glimmerdrome - Untitled"));
             QVERIFY(!main->Settings().GetQuickStart());
-            QVERIFY(sandbox.ReadText(sandbox.SettingsFile()).find("QuickStart=0") != std::string::npos);
+            QVERIFY(sandbox.ReadText(sandbox.SettingsFile()).find("QuickStart=0") !=
+                    std::string::npos);
         }
     }
 
@@ -89,13 +93,15 @@ private slots:
     void openFileLoadsTheChosenProjectAndCancelStays() {
         TAppSandbox sandbox;
         auto main = sandbox.MakeMain();
-        const std::string project = sandbox.MakeProject("demo.gldp", {"[General Information]", "ProjectName=Demo"});
+        const std::string project =
+            sandbox.MakeProject("demo.gldp", {"[General Information]", "ProjectName=Demo"});
         TfrmQuickStart window(*main);
         window.show();
         sandbox.dialogs.Cancel();
         Control<QToolButton>(window, "btOpenFile")->click();
         QVERIFY(window.isVisible());
-        QCOMPARE(sandbox.dialogs.requests.back().filter, std::string("Glimmerdrome Project (*.gldp)|*.gldp"));
+        QCOMPARE(sandbox.dialogs.requests.back().filter,
+                 std::string("Glimmerdrome Project (*.gldp)|*.gldp"));
         sandbox.dialogs.Answer({project});
         Control<QToolButton>(window, "btOpenFile")->click();
         QVERIFY(!window.isVisible());
@@ -108,7 +114,8 @@ private slots:
     void openFileThatFailsToLoadReportsAndStays() {
         TAppSandbox sandbox;
         auto main = sandbox.MakeMain();
-        const std::string bad = sandbox.MakeProject("bad.gldp", {"[Configuration]", "Background Color=tartan"});
+        const std::string bad =
+            sandbox.MakeProject("bad.gldp", {"[Configuration]", "Background Color=tartan"});
         TfrmQuickStart window(*main);
         window.show();
         sandbox.dialogs.Answer({bad});
@@ -120,7 +127,8 @@ private slots:
     void openRecentLoadsAnExistingEntryAndWarnsOfAMissingOne() {
         TAppSandbox sandbox;
         auto main = sandbox.MakeMain();
-        const std::string present = sandbox.MakeProject("here.gldp", {"[General Information]", "ProjectName=Here"});
+        const std::string present =
+            sandbox.MakeProject("here.gldp", {"[General Information]", "ProjectName=Here"});
         const std::string missing = sandbox.Path("gone.gldp");
         main->Settings().AddRecentFile(present);
         main->Settings().AddRecentFile(missing);
