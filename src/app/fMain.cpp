@@ -1073,7 +1073,9 @@ void TfrmMain::BuildReopenMenu() {
     for (int i = 0; i < 9; ++i) {
         const QString path = Q(recent[i]).trimmed();
         if (path.isEmpty()) break;
-        QAction* entry = ui->mnuReopen->addAction(QString("%1 %2").arg(i).arg(Q(recent[i])));
+        // An "&" in a path is shown as itself, not taken as a keyboard accelerator.
+        QAction* entry =
+            ui->mnuReopen->addAction(QString("%1 %2").arg(i).arg(Q(recent[i]).replace("&", "&&")));
         entry->setObjectName(QString("mnuReopen%1").arg(i));
         entry->setStatusTip(Q(recent[i]));
         entry->setToolTip(Q(recent[i]));

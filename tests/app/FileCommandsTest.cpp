@@ -215,6 +215,19 @@ private slots:
         QCOMPARE(recent[0], sandbox.Path("p4.gldp"));
     }
 
+    void reopenShowsAmpersandsInPathsAsThemselves() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        const std::string path = sandbox.Path("R&D.gldp");
+        window->Settings().AddRecentFile(path);
+        window->BuildReopenMenu();
+        QAction* entry = Control<QMenu>(*window, "mnuReopen")->actions().at(0);
+        QCOMPARE(entry->iconText(), "0 " + QString::fromStdString(path));
+        sandbox.boxes.Answer(TMsgAnswer::No);
+        entry->trigger();
+        QCOMPARE(window->ProjectFile, path);
+    }
+
     void reopenStopsAtTheFirstBlankEntry() {
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
