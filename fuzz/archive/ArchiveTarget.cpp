@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
 }
 
-std::vector<std::vector<uint8_t>> MakeArchiveCorpus() {
+std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
     std::vector<std::vector<uint8_t>> corpus;
     char folder_name[] = "/tmp/gld-fuzz-archive-XXXXXX";
     if (!mkdtemp(folder_name)) return corpus;

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
 }
 
-std::vector<std::vector<uint8_t>> MakeExpandBlockCorpus() {
+std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
     std::vector<std::vector<uint8_t>> corpus;
     std::mt19937 rng(42);
     char name[] = "/tmp/gld-fuzz-seed-XXXXXX";

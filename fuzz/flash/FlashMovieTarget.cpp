@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
 }
 
-std::vector<std::vector<uint8_t>> MakeFlashMovieCorpus() {
+std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
     std::vector<std::vector<uint8_t>> corpus;
     uint32_t seed = 0x2545f491u;
     auto next = [&seed] {

@@ -203,7 +203,7 @@ std::vector<TRegistryValue> WindowsAssociationValues(const std::string& program_
 TAssociationPaths DefaultAssociationPaths(const std::string& program_dir) {
     TAssociationPaths paths;
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    // The base directory spec ignores relative values.
+    // The XDG base-directory rules ignore relative values.
     if (xdg && xdg[0] == '/')
         paths.DataHome = ExcludeTrailingPathDelimiter(xdg);
     else

@@ -1,7 +1,7 @@
 // Runs the fuzz target over the generated corpus and over any files named on the command line
 // (crash reproducers, a libFuzzer corpus folder's files), so every build checks them.
 
-#include "FlashMovieTarget.h"
+#include "FuzzTarget.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
     size_t runs = 0;
-    for (const auto& input : MakeFlashMovieCorpus()) {
+    for (const auto& input : MakeFuzzCorpus()) {
         LLVMFuzzerTestOneInput(input.data(), input.size());
         ++runs;
     }

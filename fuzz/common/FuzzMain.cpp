@@ -1,2 +1,2 @@
 // libFuzzer supplies main(); this unit only pulls the target in.
-#include "FlashMovieTarget.h"
+#include "FuzzTarget.h"

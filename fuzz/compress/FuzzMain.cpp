@@ -1,2 +1,0 @@
-// libFuzzer supplies main(); this unit only pulls the target in.
-#include "ExpandBlockTarget.h"
