@@ -75,3 +75,13 @@ std::string ResolveAgainst(const std::string& folder, const std::string& path) {
         return path;
     return JoinPath(ExcludeTrailingPathDelimiter(folder), path);
 }
+
+std::string MessageOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}

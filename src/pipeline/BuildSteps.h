@@ -2,6 +2,7 @@
 // Steps the two generators share: paths, temporary names, deletions that may fail, the copy
 // of the finished archive.
 
+#include <exception>
 #include <string>
 
 // The texts both generators write into the log file and their boxes.
@@ -24,3 +25,6 @@ void CopyArchiveToPackage(const std::string& archive, const std::string& package
 
 // Relative entries of a project are taken relative to the project's folder.
 std::string ResolveAgainst(const std::string& folder, const std::string& path);
+
+// The message of a caught failure, for the log file and the progress window.
+std::string MessageOf(const std::exception_ptr& error);

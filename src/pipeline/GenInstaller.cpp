@@ -17,16 +17,6 @@ namespace {
 const char* const kTitle = "Generating Installer...";
 const char* const kFailed = "Generate Installer Failed";
 
-std::string MessageOf(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown error";
-    }
-}
-
 // Whatever happens, the files the build made on its way do not stay behind.
 class TTemporaries {
 public:

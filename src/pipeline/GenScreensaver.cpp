@@ -17,16 +17,6 @@ namespace {
 
 const char* const kTitle = "Generating Screensaver...";
 
-std::string MessageOf(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown error";
-    }
-}
-
 // Releases the project document on every way out.
 struct TDocumentGuard {
     TSCL& scl;
