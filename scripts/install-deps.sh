@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev
-    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-webengine-dev libqt6svg6-dev
+    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-webengine-dev
     libgl1-mesa-dev zlib1g-dev liblzma-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     shared-mime-info desktop-file-utils
