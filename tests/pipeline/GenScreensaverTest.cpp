@@ -195,7 +195,10 @@ TEST_F(GenScreensaverTest, StaleTemporaryNamesAreClearedOrListedForTheCleanUp) {
     for (int r = 0; r < 1000; ++r)
         if (r != 417)
             fs::create_directories(temp_dir / ("show" + std::to_string(r) + "_saver.tmp") / "x");
-    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    // The first random pick may be the free name itself (one chance in a thousand); a few builds
+    // make a held pick certain in practice.
+    for (int run = 0; run < 5 && UndeletedTempFiles().empty(); ++run)
+        ASSERT_EQ(GenerateScreensaver(project, false), 0);
     std::set<std::string> listed(UndeletedTempFiles().begin(), UndeletedTempFiles().end());
     EXPECT_EQ(listed.size(), UndeletedTempFiles().size());
     EXPECT_FALSE(listed.empty());
