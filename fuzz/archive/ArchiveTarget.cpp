@@ -4,6 +4,7 @@
 #include "ArchiveManagerUnit.h"
 #include "ArchiveReaderUnit.h"
 #include "CompressErrors.h"
+#include "MemoryFile.h"
 #include "FileErrors.h"
 #include "Messages.h"
 
@@ -15,28 +16,8 @@
 #include <random>
 #include <string>
 
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
-
-class TMemoryFile {
-public:
-    TMemoryFile(const uint8_t* data, size_t size) {
-        fd = memfd_create("gld-fuzz-archive", 0);
-        if (fd < 0) std::abort();
-        size_t done = 0;
-        while (done < size) {
-            ssize_t put = write(fd, data + done, size - done);
-            if (put <= 0) std::abort();
-            done += size_t(put);
-        }
-        path = "/proc/self/fd/" + std::to_string(fd);
-    }
-    ~TMemoryFile() { close(fd); }
-    int fd;
-    std::string path;
-};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "BWTCompressUnit.h"
 #include "BWTExpandUnit.h"
 #include "CompressErrors.h"
+#include "MemoryFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,29 +11,8 @@
 #include <random>
 #include <string>
 
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
-
-// The input lives in an anonymous memory file, opened by its /proc name like any other file.
-class TMemoryFile {
-public:
-    explicit TMemoryFile(const uint8_t* data, size_t size) {
-        fd = memfd_create("gld-fuzz", 0);
-        if (fd < 0) std::abort();
-        size_t done = 0;
-        while (done < size) {
-            ssize_t put = write(fd, data + done, size - done);
-            if (put <= 0) std::abort();
-            done += size_t(put);
-        }
-        path = "/proc/self/fd/" + std::to_string(fd);
-    }
-    ~TMemoryFile() { close(fd); }
-    int fd;
-    std::string path;
-};
 
 TExpander& SharedExpander() {
     static TExpander expander;
