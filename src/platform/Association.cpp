@@ -3,19 +3,15 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <pwd.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "FileErrors.h"
 #include "FilePaths.h"
-
-extern char** environ;
+#include "Shell.h"
 
 namespace {
 
@@ -161,32 +157,13 @@ std::string ExecArgument(const std::string& arg) {
     return escaped;
 }
 
-// Runs a cache tool when it is installed and waits for it; a missing or failing tool only
-// means the desktop notices the change later.
-void RunQuietly(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    if (::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-    posix_spawn_file_actions_destroy(&actions);
-}
-
 void RefreshCaches(const TAssociationPaths& paths) {
     std::string mime = JoinPath(paths.DataHome, "mime");
     std::string applications = JoinPath(paths.DataHome, "applications");
-    if (FolderExists(JoinPath(mime, "packages"))) RunQuietly({"update-mime-database", mime});
-    if (FolderExists(applications)) RunQuietly({"update-desktop-database", "-q", applications});
+    // A missing or failing cache tool only means the desktop notices the change later.
+    if (FolderExists(JoinPath(mime, "packages"))) RunQuietlyAndWait({"update-mime-database", mime});
+    if (FolderExists(applications))
+        RunQuietlyAndWait({"update-desktop-database", "-q", applications});
 }
 
 } // namespace

@@ -29,32 +29,39 @@ std::string Lower(std::string s) {
 // Starts argv in its own session with no terminal and the standard streams on /dev/null, and
 // does not wait for it: a short-lived middle process starts it and exits at once, so the
 // program never leaves a zombie behind. True when the command could be started.
-bool SpawnDetached(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    // Everything that allocates happens before the fork: other threads may hold the
-    // allocator's lock at that moment.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-
-    pid_t middle = ::fork();
-    if (middle < 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return false;
+// The argument vector and the standard streams on /dev/null, prepared in full before any fork:
+// other threads may hold the allocator's lock at that moment.
+struct TQuietCommand {
+    explicit TQuietCommand(const std::vector<std::string>& args) {
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     }
+    ~TQuietCommand() { posix_spawn_file_actions_destroy(&actions); }
+    TQuietCommand(const TQuietCommand&) = delete;
+    TQuietCommand& operator=(const TQuietCommand&) = delete;
+
+    int Spawn(pid_t& pid) {
+        return ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    }
+
+    std::vector<char*> argv;
+    posix_spawn_file_actions_t actions;
+};
+
+bool SpawnDetached(const std::vector<std::string>& args) {
+    TQuietCommand command(args);
+    pid_t middle = ::fork();
+    if (middle < 0) return false;
     if (middle == 0) {
         ::setsid();
         pid_t child;
-        int rc = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-        ::_exit(rc == 0 ? 0 : 127);
+        ::_exit(command.Spawn(child) == 0 ? 0 : 127);
     }
-    posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0) {
         if (errno != EINTR) return false;
@@ -63,6 +70,17 @@ bool SpawnDetached(const std::vector<std::string>& args) {
 }
 
 } // namespace
+
+bool RunQuietlyAndWait(const std::vector<std::string>& args) {
+    TQuietCommand command(args);
+    pid_t pid;
+    if (command.Spawn(pid) != 0) return false;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 void InstallShell(IShell* shell) {
     current_shell = shell;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class IShell {
 public:
@@ -42,6 +43,10 @@ std::string ShellTypeName(const std::string& path);
 std::string ShellDisplayName(const std::string& path);
 bool ShellOpen(const std::string& target);
 bool StartDetachedScript(const std::string& path);
+
+// Runs a helper program with no terminal and the standard streams on /dev/null and waits for
+// it; true when it ran and exited with status 0.
+bool RunQuietlyAndWait(const std::vector<std::string>& args);
 
 // The description stored inside a built screensaver file (its project name), or nothing when
 // the file carries none. The build pipeline supplies the reader; until then nothing is known.
