@@ -1,41 +1,36 @@
 #include "ExpandBlockTarget.h"
 
-#include "BWTCompressUnit.h"
-#include "BWTExpandUnit.h"
+#include "BlockDecoderUnit.h"
+#include "BlockEncoderUnit.h"
 #include "CompressErrors.h"
-#include "MemoryFile.h"
+#include "LittleEndianUnit.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <random>
-#include <string>
-
+#include <span>
 
 namespace {
 
-TExpander& SharedExpander() {
-    static TExpander expander;
-    return expander;
+TBlockDecoder& SharedDecoder() {
+    static TBlockDecoder decoder;
+    return decoder;
 }
 
 } // namespace
 
+// The input is a run of data blocks, as they stand in an archive's data area.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    TMemoryFile file(data, size);
-    TBitFile in(file.path, fmOpenRead);
+    std::span<const uint8_t> in(data, size);
     // The first byte, when there is one, sometimes names the raw length the entry promises.
     int32_t expected = -1;
-    size_t skip = 0;
-    if (size > 0 && data[0] == 0xE5 && size >= 5) {
-        expected = int32_t(uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 |
-                           uint32_t(data[4] & 0x7F) << 24);
-        skip = 5;
+    if (size >= 5 && data[0] == 0xE5) {
+        expected = int32_t(LoadLE32(data + 1) & 0x7FFFFFFF);
+        in = in.subspan(5);
     }
-    in.SmartSeek(int64_t(skip), 0);
     try {
-        for (int blocks = 0; blocks < 64 && in.BufferedPosition() < int64_t(size); ++blocks)
-            SharedExpander().ExpandBlock(in, expected);
+        for (int blocks = 0; blocks < 64 && !in.empty(); ++blocks) {
+            SharedDecoder().DecodeBlock(in, expected);
+            in = in.subspan(SharedDecoder().BlockLength());
+        }
     } catch (const ECompressError&) {
     }
     return 0;
@@ -44,35 +39,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
     std::vector<std::vector<uint8_t>> corpus;
     std::mt19937 rng(42);
-    char name[] = "/tmp/gld-fuzz-seed-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) return corpus;
-    close(fd);
+    TBlockEncoder encoder;
     auto compress = [&](const std::vector<uint8_t>& raw) {
-        {
-            TBitFile out(name, fmCreate);
-            TCompressor compressor;
-            std::memcpy(compressor.GetInputBuffer() + 1, raw.data(), raw.size());
-            compressor.CompressBlock(int32_t(raw.size()), out);
-        }
         std::vector<uint8_t> bytes;
-        if (FILE* f = std::fopen(name, "rb")) {
-            int c;
-            while ((c = std::fgetc(f)) != EOF) bytes.push_back(uint8_t(c));
-            std::fclose(f);
-        }
+        encoder.EncodeBlock(raw, bytes);
         return bytes;
     };
     for (int shape = 0; shape < 6; ++shape) {
         std::vector<uint8_t> raw(size_t(1 + rng() % 3000));
         for (size_t i = 0; i < raw.size(); ++i) {
             switch (shape) {
-            case 0: raw[i] = uint8_t(rng()); break;
-            case 1: raw[i] = uint8_t('a' + rng() % 3); break;
-            case 2: raw[i] = 0; break;
-            case 3: raw[i] = uint8_t("abcab"[i % 5]); break;
-            case 4: raw[i] = i > 0 && rng() % 30 ? raw[i - 1] : uint8_t(rng()); break;
-            default: raw[i] = uint8_t(i); break;
+            case 0:
+                raw[i] = uint8_t(rng());
+                break;
+            case 1:
+                raw[i] = uint8_t('a' + rng() % 3);
+                break;
+            case 2:
+                raw[i] = 0;
+                break;
+            case 3:
+                raw[i] = uint8_t("abcab"[i % 5]);
+                break;
+            case 4:
+                raw[i] = i > 0 && rng() % 30 ? raw[i - 1] : uint8_t(rng());
+                break;
+            default:
+                raw[i] = uint8_t(i);
+                break;
             }
         }
         const std::vector<uint8_t> good = compress(raw);
@@ -80,13 +74,18 @@ std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
         for (int variant = 0; variant < 300; ++variant) {
             std::vector<uint8_t> bad = good;
             switch (variant % 5) {
-            case 0: bad[rng() % bad.size()] ^= uint8_t(1u << (rng() % 8)); break;
-            case 1: bad.resize(rng() % bad.size()); break;
+            case 0:
+                bad[rng() % bad.size()] ^= uint8_t(1u << (rng() % 8));
+                break;
+            case 1:
+                bad.resize(rng() % bad.size());
+                break;
             case 2:
                 if (bad.size() >= 20) bad[8 + rng() % 12] = uint8_t(rng());
                 break;
             case 3:
-                for (int k = 0; k < 8; ++k) bad[rng() % bad.size()] = uint8_t(rng());
+                for (int k = 0; k < 8; ++k)
+                    bad[rng() % bad.size()] = uint8_t(rng());
                 break;
             default: {
                 // A promised raw length, right or wrong.
@@ -101,6 +100,5 @@ std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
             corpus.push_back(bad);
         }
     }
-    std::remove(name);
     return corpus;
 }

@@ -11,6 +11,14 @@ constexpr int32_t BLOCK_SIZE = 409600;
 constexpr int32_t DATA_HEADER_SIZE = 20;
 constexpr uint32_t DATA_SIGNATURE = 0x41544144;
 
+// The fields of a data block's header after its signature.
+struct TDataBlockInfo {
+    uint32_t crc = 0;
+    int32_t compressed_size = 0;
+    int32_t origin_index = 0;
+    int32_t virtual_char_index = 0;
+};
+
 class TBWTBase {
 public:
     virtual ~TBWTBase() = default;

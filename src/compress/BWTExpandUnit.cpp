@@ -1,130 +1,51 @@
 #include "BWTExpandUnit.h"
 
 #include "BlockManUnit.h"
-#include "CRC32Unit.h"
 #include "CompressErrors.h"
+#include "LittleEndianUnit.h"
 
-#include <cstdio>
-#include <string>
+#include <algorithm>
 
-namespace {
-
-std::string Hex(uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", v);
-    return text;
-}
-
-} // namespace
-
-TExpander::TExpander()
-    : ari_decoder(std::make_unique<TFileStrucAriDecoder>()),
-      mtf_decoder(std::make_unique<TMTFDecoder>()),
-      values(new uint8_t[size_t(MAX_BLOCK_SIZE)]),
-      links(new uint32_t[size_t(MAX_BLOCK_SIZE) + 1]),
-      output(new uint8_t[size_t(MAX_BLOCK_SIZE)]) {}
+TExpander::TExpander() = default;
 
 TExpander::~TExpander() = default;
 
 std::vector<uint8_t> TExpander::ExpandBlock(TBitFile& archive_file, int32_t expected_size) {
-    const int32_t n = ExpandBlock(archive_file, output.get(), MAX_BLOCK_SIZE, expected_size);
-    return std::vector<uint8_t>(output.get(), output.get() + n);
+    if (expanded.empty()) expanded.resize(static_cast<size_t>(MAX_BLOCK_SIZE));
+    const int32_t n = ExpandBlock(archive_file, expanded.data(), MAX_BLOCK_SIZE, expected_size);
+    return std::vector<uint8_t>(expanded.begin(), expanded.begin() + n);
 }
 
 int32_t TExpander::ExpandBlock(TBitFile& archive_file, uint8_t* out, int32_t capacity,
                                int32_t expected_size) {
-    if (capacity > MAX_BLOCK_SIZE) capacity = MAX_BLOCK_SIZE;
-    if (expected_size > capacity)
-        throw EDataCorrupt("Damaged data block: a block of " + std::to_string(expected_size) +
-                           " bytes is larger than any block can be.");
-    if (archive_file.ReadDword() != DATA_SIGNATURE) throw ESignatureWrong();
-    crc = archive_file.ReadDword();
-    compressed_size = int32_t(archive_file.ReadDword());
-    origin_index = int32_t(archive_file.ReadDword());
-    virtual_char_index = int32_t(archive_file.ReadDword());
-
+    coded.resize(size_t(DATA_HEADER_SIZE));
+    archive_file.ReadBytes(coded.data(), DATA_HEADER_SIZE);
+    if (LoadLE32(coded.data()) != DATA_SIGNATURE) throw ESignatureWrong();
     const int64_t payload_start = archive_file.BufferedPosition();
-    const int64_t file_left = archive_file.Size() - payload_start;
-    if (compressed_size < 0 || compressed_size > file_left)
-        throw EDataCorrupt("Damaged data block: its compressed size of " +
-                           std::to_string(compressed_size) + " bytes does not fit the " +
-                           std::to_string(file_left) + " bytes left in the file.");
+    const int64_t file_left = std::max<int64_t>(0, archive_file.Size() - payload_start);
+    const int32_t claimed = int32_t(LoadLE32(coded.data() + 8));
+    // Only what the file holds, and never more than a block can code to: the decoder refuses
+    // a claim beyond either before it reads a byte.
+    const int64_t take = std::clamp<int64_t>(
+        claimed, 0, std::min<int64_t>(file_left, TBlockDecoder::MAX_PAYLOAD_SIZE));
+    coded.resize(size_t(DATA_HEADER_SIZE + take));
+    archive_file.ReadBytes(coded.data() + DATA_HEADER_SIZE, int32_t(take));
 
-    archive_file.ResetBits();
-    archive_file.SetReadLimit(compressed_size);
-    const int32_t limit = expected_size >= 0 ? expected_size : capacity;
+    auto keep_header = [&] {
+        crc = decoder.header.crc;
+        compressed_size = decoder.header.compressed_size;
+        origin_index = decoder.header.origin_index;
+        virtual_char_index = decoder.header.virtual_char_index;
+    };
     int32_t n;
     try {
-        n = ari_decoder->DecodeBlock(archive_file, values.get(), limit);
-    } catch (const EDataCorrupt& e) {
-        archive_file.SetReadLimit(0x7FFFFFFF);
-        archive_file.ResetBits();
-        // The bit file's own message speaks of bits; say what it means for the block.
-        if (archive_file.bytes_read > compressed_size)
-            throw EDataCorrupt("Damaged data block: its coded data end before the block does.");
+        n = decoder.DecodeBlock(coded, out, capacity, expected_size);
+    } catch (...) {
+        keep_header();
         throw;
     }
-    archive_file.SetReadLimit(0x7FFFFFFF);
+    keep_header();
     archive_file.ResetBits();
-
-    if (expected_size >= 0 && n != expected_size)
-        throw EDataCorrupt("Damaged data block: it holds " + std::to_string(n) + " bytes where " +
-                           std::to_string(expected_size) + " were expected.");
-    if (n < 1 || virtual_char_index < 1 || virtual_char_index > n || origin_index < 0 ||
-        origin_index > n || origin_index == virtual_char_index)
-        throw EDataCorrupt("Damaged data block: its indexes (origin " +
-                           std::to_string(origin_index) + ", block row " +
-                           std::to_string(virtual_char_index) + ") do not fit its " +
-                           std::to_string(n) + " bytes.");
-
-    mtf_decoder->Reset();
-    mtf_decoder->DecodeBuffer(values.get(), n);
-
-    // Rows 0..n: the transformed bytes with the end-of-block marker at row virtual_char_index.
-    // Each row links to the row of the suffix one byte shorter, and carries its byte.
-    const uint8_t* L = values.get();
-    const int32_t rows = n + 1;
-    const int32_t vci = virtual_char_index;
-    int32_t next[256];
-    {
-        int32_t count[256] = {};
-        for (int32_t k = 0; k < n; ++k) ++count[L[k]];
-        int32_t sum = 1; // row 0 belongs to the marker, which sorts below every byte
-        for (int c = 0; c < 256; ++c) {
-            next[c] = sum;
-            sum += count[c];
-        }
-    }
-    uint32_t* link = links.get();
-    for (int32_t j = 0; j < vci; ++j) link[j] = uint32_t(next[L[j]]++) << 8 | L[j];
-    link[vci] = 0;
-    for (int32_t j = vci + 1; j < rows; ++j) {
-        const uint8_t c = L[j - 1];
-        link[j] = uint32_t(next[c]++) << 8 | c;
-    }
-
-    // Walk from the empty suffix's row backwards through the block. On sound data the walk
-    // visits every other row once and ends at the whole block's row; damaged indexes make it
-    // reach that row early, or not at all.
-    int32_t j = 0;
-    for (int32_t k = n - 1; k >= 0; --k) {
-        if (j == vci)
-            throw EDataCorrupt("Damaged data block: its transform does not lead through the block.");
-        const uint32_t entry = link[j];
-        out[k] = uint8_t(entry);
-        j = int32_t(entry >> 8);
-    }
-    if (j != vci)
-        throw EDataCorrupt("Damaged data block: its transform does not lead through the block.");
-    const uint8_t origin_byte = origin_index < vci ? L[origin_index] : L[origin_index - 1];
-    if (origin_byte != out[0])
-        throw EDataCorrupt("Damaged data block: its first byte does not match its origin index.");
-
-    TCRC32 check;
-    check.Update(out, size_t(n));
-    if (check.Value() != crc)
-        throw EDataCorrupt("Damaged data block: CRC mismatch (stored " + Hex(crc) + ", computed " +
-                           Hex(check.Value()) + ").");
     archive_file.SmartSeek(payload_start + compressed_size, 0);
     return n;
 }

@@ -16,5 +16,3 @@ TBlockMan::TBlockMan()
 }
 
 TBlockMan::~TBlockMan() = default;
-
-TBlockMan BlockMan;

@@ -1,9 +1,8 @@
 #pragma once
 // The large work buffers of block compression, allocated once and reused by every block.
 //
-// One TBlockMan is one complete set: a compressor and its sorter work only in the set they are
-// given. The process-wide BlockMan is the set of the single compressing thread; a worker of its
-// own needs a set of its own.
+// One TBlockMan is one complete set: a block encoder owns one, and its sorter works only in
+// that set. There is no process-wide set, so encoders on different threads never share a byte.
 
 #include <cstdint>
 #include <memory>
@@ -23,12 +22,12 @@ public:
     TBlockMan(const TBlockMan&) = delete;
     TBlockMan& operator=(const TBlockMan&) = delete;
 
-    int32_t* index_buf;     // the sorted suffix order of a block
-    int32_t* rank_buf;      // bucket links, then group numbers, while sorting
-    int32_t* group_buf;     // group lengths while sorting
-    uint8_t* block_buf;     // the raw block, from index 1
-    uint8_t* work_buf;      // the move-to-front output, from index 1
-    int32_t* bucket_heads;  // one entry per two-byte bucket
+    int32_t* index_buf;    // the sorted suffix order of a block
+    int32_t* rank_buf;     // bucket links, then group numbers, while sorting
+    int32_t* group_buf;    // group lengths while sorting
+    uint8_t* block_buf;    // the raw block, from index 1
+    uint8_t* work_buf;     // the move-to-front output, from index 1
+    int32_t* bucket_heads; // one entry per two-byte bucket
 
     // The byte buffers are made of 32-bit words, so that the sorter may use the one the block
     // is not in as scratch space for integers.
@@ -42,6 +41,3 @@ private:
     std::unique_ptr<int32_t[]> index_storage, rank_storage, group_storage, bucket_storage;
     std::unique_ptr<uint32_t[]> block_storage, work_storage;
 };
-
-// The set of the program's one compressing thread, alive from start-up to the end.
-extern TBlockMan BlockMan;

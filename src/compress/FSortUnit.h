@@ -13,7 +13,7 @@
 
 class TFastSorter {
 public:
-    explicit TFastSorter(TBlockMan& buffers = BlockMan);
+    explicit TFastSorter(TBlockMan& buffers);
 
     // block is 1-based (x[i] at block[i + 1]); 1 <= n <= MAX_BLOCK_SIZE. On return
     // index[0..n] holds the n + 1 suffix positions in sorted order (index[0] = n).

@@ -1,50 +1,32 @@
 #include "FileStrucAriDecoderUnit.h"
 
-#include "CompressErrors.h"
-#include "MTFBaseUnit.h"
-
-#include <cstring>
-#include <string>
-
-namespace {
-// A run of more zeros than any block holds needs no more digits than this.
-constexpr int MAX_RUN_DIGITS = 24;
-
-[[noreturn]] void TooLong(int32_t capacity) {
-    throw EDataCorrupt("Damaged data block: the symbol stream does not end within " +
-                       std::to_string(capacity) + " bytes.");
-}
-} // namespace
+#include <algorithm>
 
 int32_t TFileStrucAriDecoder::DecodeBlock(TBitFile& file, uint8_t* out, int32_t capacity) {
     bit_file = &file;
     file.ResetBits();
-    StartDecoding();
-    int32_t count = 0;
-    int run_digits = 0;
-    int64_t run_value = 0;
-    auto flush_run = [&] {
-        if (run_digits == 0) return;
-        const int64_t zeros = (int64_t(1) << run_digits) + run_value - 1;
-        if (zeros > int64_t(capacity) - count) TooLong(capacity);
-        std::memset(out + count, 0, size_t(zeros));
-        count += int32_t(zeros);
-        run_digits = 0;
-        run_value = 0;
+    const int64_t start = file.BufferedPosition();
+    const int64_t allowed = std::max<int64_t>(0, int64_t(file.read_limit) - file.bytes_read);
+    const int64_t in_file = std::max<int64_t>(0, file.Size() - start);
+    // The coder takes a few bytes per value at most, so a block of capacity values never
+    // needs more than this; the read limit may stand far higher.
+    const int64_t most = 8 * int64_t(std::max(capacity, 0)) + 4096;
+    const int64_t take = std::min({allowed, in_file, most});
+    coded.resize(size_t(take));
+    file.ReadBytes(coded.data(), int32_t(take));
+    auto settle = [&] {
+        // Bytes past the file's end or past the limit come as zeros and move nothing.
+        file.SmartSeek(start + std::min<int64_t>(consumed, take), 0);
+        file.bytes_read += int32_t(std::min<int64_t>(consumed, INT32_MAX - file.bytes_read));
+        file.ResetBits();
     };
-    for (;;) {
-        const int32_t symbol = DecodeSymbol();
-        if (symbol <= MTF_SYMBOL_RUN_B) {
-            if (run_digits >= MAX_RUN_DIGITS) TooLong(capacity);
-            run_value |= int64_t(symbol) << run_digits;
-            ++run_digits;
-            continue;
-        }
-        flush_run();
-        if (symbol == MTF_SYMBOL_END) break;
-        if (count >= capacity) TooLong(capacity);
-        out[count++] = uint8_t(symbol - 1);
+    int32_t n;
+    try {
+        n = DecodeBlock(coded, allowed, out, capacity);
+    } catch (...) {
+        settle();
+        throw;
     }
-    DoneDecoding();
-    return count;
+    settle();
+    return n;
 }

@@ -1,14 +1,15 @@
 #pragma once
-// The arithmetic encoder writing into a bit file, and the coding of a whole block of
-// move-to-front values with the zero-run mapping.
+// The arithmetic encoder writing into a bit file: a coded block of move-to-front values, coded
+// in memory, then handed to the file.
 
-#include "StrucAriEncoderUnit.h"
+#include "MemStrucAriEncoderUnit.h"
 #include "bit_file_unit.h"
 
-class TFileStrucAriEncoder : public TStrucAriEncoder {
+#include <vector>
+
+class TFileStrucAriEncoder : public TMemStrucAriEncoder {
 public:
-    void OutputBit(int bit) override { bit_file->WriteBit(bit); }
-    void OutputBits(uint32_t value, int count) override { bit_file->WriteBits(value, count); }
+    using TMemStrucAriEncoder::EncodeBlock;
 
     // Codes the n move-to-front values buffer[1..n] as one coded block, starting on a fresh
     // byte and ending on a byte boundary.
@@ -17,5 +18,5 @@ public:
     TBitFile* bit_file = nullptr;
 
 private:
-    void EncodeZeroRun(int32_t length);
+    std::vector<uint8_t> coded;
 };

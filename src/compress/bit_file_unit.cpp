@@ -1,7 +1,6 @@
 #include "bit_file_unit.h"
 
 #include "CompressErrors.h"
-#include "ErrorUnit.h"
 
 #include <bit>
 
@@ -14,10 +13,11 @@ TBitFile::TBitFile(const std::string& file_name, uint16_t mode)
 // it cannot take a byte either: only a stream opened for writing gets the pending byte.
 TBitFile::~TBitFile() {
     if (!read_only && write_mode && bit_mask != 0x80) {
+        // A full buffer is written first, and that may fail; a destructor cannot raise, and the
+        // writers that must know flush their bits before they let the file go.
         try {
             WriteByte(bit_byte);
-        } catch (const std::exception& e) {
-            ShowError(e.what());
+        } catch (const std::exception&) {
         }
     }
 }
@@ -60,4 +60,6 @@ uint32_t TBitFile::ReadBits(int count) {
 
 // A decoder that runs this far past its data is reading damaged or hostile bytes; the whole
 // program used to end here, but one bad block must not take the program with it.
-void TBitFile::ThrowReadPastMargin() { throw EDataCorrupt("Too many bytes read in bit mode."); }
+void TBitFile::ThrowReadPastMargin() {
+    throw EDataCorrupt("Too many bytes read in bit mode.");
+}

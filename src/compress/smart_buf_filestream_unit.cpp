@@ -1,9 +1,10 @@
 #include "smart_buf_filestream_unit.h"
 
 #include "CompressErrors.h"
-#include "ErrorUnit.h"
 #include "FileErrors.h"
+#include "LittleEndianUnit.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -13,10 +14,8 @@ constexpr const char* UNIT = "smart_buf_filestream_unit";
 
 TBufferedFileStream::TBufferedFileStream(const std::string& file_name, int32_t buffer_size,
                                          uint16_t mode)
-    : TFileStream(file_name, mode),
-      buffer(new uint8_t[size_t(buffer_size > 0 ? buffer_size : 1)]),
-      buffer_size(buffer_size > 0 ? buffer_size : 1),
-      file_name(file_name),
+    : TFileStream(file_name, mode), buffer(new uint8_t[size_t(buffer_size > 0 ? buffer_size : 1)]),
+      buffer_size(buffer_size > 0 ? buffer_size : 1), file_name(file_name),
       write_mode(mode == fmCreate || (mode & 0x3) != 0) {
     FlushBuffer();
 }
@@ -25,7 +24,7 @@ TBufferedFileStream::~TBufferedFileStream() {
     try {
         FlushBuffer();
     } catch (const std::exception& e) {
-        ShowError(e.what());
+        if (OnCloseError) OnCloseError(e.what());
     }
 }
 
@@ -70,28 +69,51 @@ void TBufferedFileStream::WriteByte(uint8_t b) {
     dirty = true;
 }
 
+// Whole runs of buffered bytes at once; the same bytes, positions and zeros past the end as
+// ReadByte for each.
 int32_t TBufferedFileStream::ReadBytes(void* destination, int32_t count) {
+    GLD_ASSERT(smart_mode, UNIT);
     auto* out = static_cast<uint8_t*>(destination);
-    for (int32_t i = 0; i < count; ++i) ReadByte(out[i]);
+    int32_t done = 0;
+    while (done < count) {
+        if (buffer_pos < buffer_fill && !refill_pending) {
+            const int32_t take = std::min(count - done, buffer_fill - buffer_pos);
+            std::memcpy(out + done, buffer.get() + buffer_pos, size_t(take));
+            buffer_pos += take;
+            done += take;
+        } else {
+            ReadByte(out[done++]);
+        }
+    }
     return count;
 }
 
+// The buffer reaches the file when it is full and another byte arrives, as with WriteByte.
 int32_t TBufferedFileStream::WriteBytes(const void* source, int32_t count) {
+    GLD_ASSERT(smart_mode, UNIT);
     const auto* in = static_cast<const uint8_t*>(source);
-    for (int32_t i = 0; i < count; ++i) WriteByte(in[i]);
+    int32_t done = 0;
+    while (done < count) {
+        if (buffer_pos >= buffer_size) FlushBuffer();
+        const int32_t take = std::min(count - done, buffer_size - buffer_pos);
+        std::memcpy(buffer.get() + buffer_pos, in + done, size_t(take));
+        buffer_pos += take;
+        done += take;
+        dirty = true;
+    }
     return count;
 }
 
 void TBufferedFileStream::WriteDword(uint32_t value) {
-    const uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
-                          uint8_t(value >> 24)};
+    uint8_t b[4];
+    StoreLE32(b, value);
     WriteBytes(b, 4);
 }
 
 uint32_t TBufferedFileStream::ReadDword() {
     uint8_t b[4];
     ReadBytes(b, 4);
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return LoadLE32(b);
 }
 
 void TBufferedFileStream::FlushBuffer() {
@@ -107,6 +129,10 @@ void TBufferedFileStream::FlushBuffer() {
             abs_offset = Position();
             throw EWriteError("Cannot write file \"" + file_name + "\". " + std::strerror(error));
         }
+        abs_offset = Position();
+    } else {
+        // The file may have moved under unbuffered reads, writes or seeks: the bytes that come
+        // next through the buffer stand at its position now.
         abs_offset = Position();
     }
     buffer_pos = 0;
@@ -128,13 +154,18 @@ int64_t TBufferedFileStream::SmartSeek(int64_t offset, int origin) {
     } else if (smart_mode) {
         int64_t target;
         switch (origin) {
-        case 0: target = offset; break;
-        case 1: target = BufferedPosition() + offset; break;
-        case 2: target = Size() + offset; break;
-        default:
-            ShowError("abs_offset not initialized");
+        case 0:
             target = offset;
             break;
+        case 1:
+            target = BufferedPosition() + offset;
+            break;
+        case 2:
+            target = Size() + offset;
+            break;
+        default:
+            // No origin but these three means anything: a fault of the caller.
+            throw ESeekError("SmartSeek General error");
         }
         const int64_t rel = target - abs_offset;
         if (!refill_pending && rel > 0 && rel < int64_t(buffer_fill) - 1) {
@@ -143,8 +174,10 @@ int64_t TBufferedFileStream::SmartSeek(int64_t offset, int origin) {
         } else {
             // The file's own position lies past the buffered bytes, so a relative seek must be
             // made absolute before it reaches the system.
-            if (origin == 1) result = Seek(target, 0);
-            else result = Seek(offset, origin);
+            if (origin == 1)
+                result = Seek(target, 0);
+            else
+                result = Seek(offset, origin);
             FlushBuffer();
         }
     } else {

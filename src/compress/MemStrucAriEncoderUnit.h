@@ -1,0 +1,28 @@
+#pragma once
+// The arithmetic encoder writing into memory, and the coding of a whole block of move-to-front
+// values with the zero-run mapping. The file-stream encoder and the block encoder both code
+// through it, so a block's bytes never depend on where they are going.
+
+#include "StrucAriEncoderUnit.h"
+
+#include <cstdint>
+#include <vector>
+
+class TMemStrucAriEncoder : public TStrucAriEncoder {
+public:
+    void OutputBit(int bit) override { OutputBits(uint32_t(bit & 1), 1); }
+    void OutputBits(uint32_t value, int count) override;
+
+    // Appends the coded block of the n move-to-front values values[0..n-1] to out. The block
+    // starts on a fresh byte and ends on a byte boundary; the unused bits of its last byte are
+    // 0.
+    void EncodeBlock(const uint8_t* values, int32_t n, std::vector<uint8_t>& out);
+
+private:
+    void EncodeZeroRun(int32_t length);
+
+    std::vector<uint8_t>* out = nullptr;
+    // The bits that do not make a whole byte yet: pending_count (0..7) low bits of pending.
+    uint32_t pending = 0;
+    int pending_count = 0;
+};
