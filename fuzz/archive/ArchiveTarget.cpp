@@ -4,9 +4,8 @@
 #include "ArchiveManagerUnit.h"
 #include "ArchiveReaderUnit.h"
 #include "CompressErrors.h"
-#include "MemoryFile.h"
 #include "FileErrors.h"
-#include "Messages.h"
+#include "MemoryFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +15,7 @@
 #include <random>
 #include <string>
 
-
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMemoryFile file(data, size);
@@ -49,8 +45,6 @@ std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
     char folder_name[] = "/tmp/gld-fuzz-archive-XXXXXX";
     if (!mkdtemp(folder_name)) return corpus;
     const std::string folder = folder_name;
-    TScriptedMessageBoxes quiet;
-    TMessageBoxesScope scope(quiet);
     std::mt19937 rng(7);
     auto write = [&](const std::string& name, size_t size, bool text) {
         std::ofstream out(folder + "/" + name, std::ios::binary);
@@ -89,14 +83,19 @@ std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
                 std::vector<uint8_t> damaged = base;
                 size_t at = rng() % damaged.size();
                 switch (k % 3) {
-                case 0: damaged[at] ^= uint8_t(1u << (rng() % 8)); break;
-                case 1: damaged[at] = uint8_t(rng()); break;
+                case 0:
+                    damaged[at] ^= uint8_t(1u << (rng() % 8));
+                    break;
+                case 1:
+                    damaged[at] = uint8_t(rng());
+                    break;
                 default:
                     // A dword of a record set to an extreme value.
                     if (damaged.size() >= 4) {
                         at = (rng() % (damaged.size() / 4)) * 4;
                         uint32_t v = (k & 4) ? 0x7FFFFFFFu : 0xFFFFFFFCu;
-                        for (int i = 0; i < 4; ++i) damaged[at + i] = uint8_t(v >> (8 * i));
+                        for (int i = 0; i < 4; ++i)
+                            damaged[at + i] = uint8_t(v >> (8 * i));
                     }
                 }
                 corpus.push_back(std::move(damaged));

@@ -3,7 +3,6 @@
 #include "BWTCompressUnit.h"
 #include "FileErrors.h"
 #include "FileStream.h"
-#include "Messages.h"
 #include "TempNames.h"
 
 #include <cerrno>
@@ -39,8 +38,8 @@ TSearchResult SearchEntry(const std::string& entry, const struct stat& st) {
     std::tm local{};
     time_t mtime = st.st_mtime;
     localtime_r(&mtime, &local);
-    r.time_stamp = PackDosTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                               local.tm_hour, local.tm_min, local.tm_sec);
+    r.time_stamp = PackDosTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                               local.tm_min, local.tm_sec);
     if (S_ISDIR(st.st_mode)) {
         r.attributes |= ATTR_DIRECTORY;
     } else {
@@ -53,11 +52,11 @@ TSearchResult SearchEntry(const std::string& entry, const struct stat& st) {
     return r;
 }
 
-void MakeCurrentFolder(const std::string& folder) {
-    std::error_code ec;
-    fs::current_path(folder, ec);
-    if (ec)
-        throw EInOutError("Cannot make \"" + folder + "\" the current folder. " + ec.message());
+// Where a listed entry is read from: relative entries are taken from folder, when one is
+// given, so that nothing depends on (or changes) the process's current directory.
+std::string SourcePath(const std::string& folder, const std::string& entry) {
+    if (folder.empty() || entry.empty() || entry[0] == '/') return entry;
+    return (fs::path(folder) / entry).string();
 }
 
 // The finished archive reaches the disk before it replaces the old one, so a crash right after
@@ -107,20 +106,14 @@ void TArchiveManager::OpenArchive(const std::string& file_name, bool ask_to_crea
     std::string path = ArchivePathFor(file_name);
     std::string name = fs::path(path).filename().string();
     std::string folder = path.substr(0, path.size() - name.size());
-    MakeCurrentFolder(folder);
 
     std::unique_ptr<TArchiveFile> opened;
     struct stat st;
     if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
         opened = std::make_unique<TArchiveFile>(path, true);
     } else {
-        if (ask_to_create) {
-            TMsgAnswer answer =
-                ShowMessage("The archive file " + path +
-                                " does not exist. Do you want to create a new file?",
-                            "Create new archive?", TMsgIcon::Question, TMsgButtons::YesNoCancel);
-            if (answer != TMsgAnswer::Yes) throw EUserCancel("Create new archive cancelled");
-        }
+        if (ask_to_create && observer && !observer->ConfirmCreate(path))
+            throw EUserCancel("Create new archive cancelled");
         opened = std::make_unique<TArchiveFile>(path, false);
     }
 
@@ -165,8 +158,7 @@ void TArchiveManager::CopyArchiveData(TArchiveFile& source, TArchiveFile& target
         if (got != count)
             throw EInOutError("Cannot read the data of the archive \"" + archive_path + "\".");
         if (target.Write(buffer.data(), count) != count)
-            throw EInOutError("Cannot write the temporary archive \"" + target.file_name +
-                              "\".");
+            throw EInOutError("Cannot write the temporary archive \"" + target.file_name + "\".");
         remaining -= count;
     }
     source.SmartModeOn();
@@ -174,12 +166,13 @@ void TArchiveManager::CopyArchiveData(TArchiveFile& source, TArchiveFile& target
 }
 
 void TArchiveManager::CompressFile(const std::string& entry, TCentralFileHeader& header,
-                                   TArchiveFile& temp) {
-    TFileStream input(entry, 0x20);
+                                   TArchiveFile& temp, const std::string& source) {
+    const std::string& path = source.empty() ? entry : source;
+    TFileStream input(path, 0x20);
     file_size = input.Size();
     int64_t blocks = BlocksFor(file_size);
-    AddLog("File size = " + std::to_string(file_size) + " bytes  (Num blocks=" +
-           std::to_string(blocks) + ")");
+    AddLog("File size = " + std::to_string(file_size) +
+           " bytes  (Num blocks=" + std::to_string(blocks) + ")");
     header.data_offset = uint32_t(temp.BufferedPosition());
     for (;;) {
         uint8_t* buffer = compressor->GetInputBuffer();
@@ -191,8 +184,7 @@ void TArchiveManager::CompressFile(const std::string& entry, TCentralFileHeader&
         if (count == 0) break;
         // A coded block is never near twice its raw size; checking before coding keeps every
         // offset that reaches the disk inside the format's signed 32-bit range.
-        if (int64_t(temp.BufferedPosition()) + DATA_BLOCK_HEADER_SIZE + 2 * int64_t(count) +
-                65536 >
+        if (int64_t(temp.BufferedPosition()) + DATA_BLOCK_HEADER_SIZE + 2 * int64_t(count) + 65536 >
             size_limit)
             throw EArchiveTooLarge("The archive \"" + archive_path +
                                    "\" would grow past 2 GiB, the largest size its format can "
@@ -206,6 +198,7 @@ void TArchiveManager::CompressFile(const std::string& entry, TCentralFileHeader&
         header.raw_size += count;
         AddLog("Block " + std::to_string(header.block_count - 1) + " OK, (Raw size=" +
                std::to_string(count) + " Compressed= " + std::to_string(compressed) + ")");
+        if (observer) observer->BlockDone(entry, header.raw_size, file_size);
     }
 }
 
@@ -221,21 +214,30 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
     int added = 0;
     try {
         CopyArchiveData(*archive, *temp, dir);
-        if (!folder.empty()) MakeCurrentFolder(folder);
+        if (!folder.empty() && !fs::is_directory(folder))
+            throw EInOutError("Cannot read files from the folder \"" + folder +
+                              "\". It does not exist.");
+        auto skip = [&](const std::string& entry, const std::string& text,
+                        const std::string& caption) {
+            if (observer) observer->EntrySkipped({entry, text, caption});
+        };
         for (const std::string& entry : files) {
+            const std::string source = SourcePath(folder, entry);
             struct stat st;
-            if (entry.empty() || ::stat(entry.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+            if (entry.empty() || ::stat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
             ShowStatus("Adding file - " + entry);
             TSearchResult found = SearchEntry(entry, st);
             if (found.attributes & ATTR_DIRECTORY) {
-                ShowMessage("Could not add: '" + entry + "'. Adding of folders is not supported.",
-                            "Error", TMsgIcon::Error, TMsgButtons::Ok);
+                skip(entry, "Could not add: '" + entry + "'. Adding of folders is not supported.",
+                     "Error");
                 continue;
             }
             if (int64_t(st.st_size) > INT32_MAX) {
-                ShowMessage("Cannot add file: '" + entry + "'.\rFiles of 2 GiB or more cannot "
-                            "be stored in an archive. It will not be added.",
-                            " Error", TMsgIcon::Error, TMsgButtons::Ok);
+                skip(entry,
+                     "Cannot add file: '" + entry +
+                         "'.\rFiles of 2 GiB or more cannot be stored in an archive. It will not "
+                         "be added.",
+                     " Error");
                 continue;
             }
             auto header = std::make_unique<TCentralFileHeader>();
@@ -247,10 +249,9 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
                 // that cannot be opened.
                 if (!S_ISREG(st.st_mode))
                     throw EFOpenError("Cannot open file \"" + entry + "\". Not a regular file");
-                CompressFile(entry, *header, *temp);
+                CompressFile(entry, *header, *temp, source);
             } catch (const EFOpenError&) {
-                ShowMessage("Cannot open file: '" + entry + "'.\rIt will not be added.", " Error",
-                            TMsgIcon::Error, TMsgButtons::Ok);
+                skip(entry, "Cannot open file: '" + entry + "'.\rIt will not be added.", " Error");
                 continue;
             }
             dir.Add(header.release());
@@ -267,7 +268,8 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
     } catch (...) {
         // The archive on disk is unchanged; its directory in memory must say so too, and the
         // half-built temporary archive is of no use to anyone.
-        while (dir.Count() > old_count) dir.Delete(dir.Count() - 1);
+        while (dir.Count() > old_count)
+            dir.Delete(dir.Count() - 1);
         dir.central_dir_offset = old_offset;
         temp.reset();
         std::remove(temp_path.c_str());

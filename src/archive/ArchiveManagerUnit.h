@@ -17,6 +17,37 @@
 class TArchiveManager;
 class TCompressor;
 
+// One entry of AddFiles that was left out, in the words of the box the program shows for it.
+struct TArchiveDiagnostic {
+    std::string entry;   // as it was listed
+    std::string text;    // the box's text
+    std::string caption; // the box's caption
+};
+
+// What the archive manager has to tell its user while it works, besides the log lines of
+// OnAddLog. The manager never shows a box or waits for an answer itself: a window turns these
+// calls into its boxes, in the order they come, a command-line tool into lines on stderr.
+// Every method has a default, so an observer overrides only what it shows. The calls come on
+// the thread that runs the manager.
+class IArchiveObserver {
+public:
+    virtual ~IArchiveObserver() = default;
+    // An entry of AddFiles was left out; the other entries go on.
+    virtual void EntrySkipped(const TArchiveDiagnostic& diagnostic) { (void)diagnostic; }
+    // One more data block of entry is in the archive: done of its size raw bytes. Raising here
+    // ends AddFiles as any failure does (the archive stays as it was), which is how a caller
+    // cancels.
+    virtual void BlockDone(const std::string& entry, int64_t done, int64_t size) {
+        (void)entry, (void)done, (void)size;
+    }
+    // OpenArchive was asked to confirm before creating the missing archive at path; false
+    // raises EUserCancel and creates nothing. The default creates it.
+    virtual bool ConfirmCreate(const std::string& path) {
+        (void)path;
+        return true;
+    }
+};
+
 using TStrEvent = std::function<void(TArchiveManager& sender, const std::string& text)>;
 using TArchiveNotifyEvent = std::function<void(TArchiveManager& sender)>;
 
@@ -43,12 +74,13 @@ public:
     virtual void AddLog(const std::string& text);
 
     // Opens the archive at file_name (with the ".rs" naming rule), creating it when missing;
-    // with ask_to_create the user is asked first and a refusal raises EUserCancel. An archive
-    // that is already open is closed once the new one is open.
+    // with ask_to_create the observer is asked first and a refusal raises EUserCancel. An
+    // archive that is already open is closed once the new one is open.
     void OpenArchive(const std::string& file_name, bool ask_to_create);
     void CloseArchive();
     // Compresses every usable entry into the archive; returns how many were added. Relative
-    // entries are resolved against folder when it is given, else the current directory.
+    // entries are read from folder when it is given, else from the current directory; either
+    // way the entry is stored exactly as listed, and the current directory never changes.
     int AddFiles(const std::vector<std::string>& files, const std::string& folder = "");
     void DoCentralDirChange();
 
@@ -63,6 +95,8 @@ public:
     std::string archive_name;
     std::string archive_path;
     TStrEvent OnAddLog;
+    // Receives skipped entries, block progress and the question before creating; may be unset.
+    IArchiveObserver* observer = nullptr;
 
     // Largest archive length the signed 32-bit offsets can describe; tests lower it.
     int64_t size_limit = INT32_MAX;
@@ -71,7 +105,9 @@ protected:
     std::string MakeTempFileName();
     std::unique_ptr<TArchiveFile> CreateTempArchive();
     void CopyArchiveData(TArchiveFile& source, TArchiveFile& target, TCentralDir& source_dir);
-    void CompressFile(const std::string& entry, TCentralFileHeader& header, TArchiveFile& temp);
+    // Reads the entry from source (the entry itself when empty).
+    void CompressFile(const std::string& entry, TCentralFileHeader& header, TArchiveFile& temp,
+                      const std::string& source = "");
     void ReplaceArchive(std::unique_ptr<TArchiveFile> temp);
     // Moves the finished temporary archive over the old one in one step; raises on failure.
     // A seam, so that tests can make the move fail.

@@ -7,16 +7,22 @@
 #include <string>
 #include <vector>
 
-class TFilePacker {
+class TFilePacker : private IArchiveObserver {
 public:
     TFilePacker();
-    ~TFilePacker();
+    ~TFilePacker() override;
 
     // Opens the archive at path, creating it without a question when it is missing.
     void Open(const std::string& archive_path);
     // Adds the files (entries that name no existing file are left out); returns how many were
-    // added. The manager's boxes and exceptions reach the caller unchanged.
+    // added. Entries the manager skips are shown in boxes, in order; its exceptions reach the
+    // caller unchanged.
     int AddFiles(const std::vector<std::string>& files);
 
     std::unique_ptr<TResource> component;
+
+private:
+    void EntrySkipped(const TArchiveDiagnostic& diagnostic) override;
+    void BlockDone(const std::string& entry, int64_t done, int64_t size) override;
+    bool ConfirmCreate(const std::string& path) override;
 };

@@ -13,16 +13,34 @@
 
 namespace {
 
+// Records what the manager reports and answers its question from a queue.
+class TRecordingObserver : public IArchiveObserver {
+public:
+    void EntrySkipped(const TArchiveDiagnostic& d) override { skipped.push_back(d); }
+    void BlockDone(const std::string& entry, int64_t done, int64_t size) override {
+        blocks.push_back(entry + " " + std::to_string(done) + "/" + std::to_string(size));
+    }
+    bool ConfirmCreate(const std::string& path) override {
+        asked.push_back(path);
+        bool yes = answers.empty() || answers.front();
+        if (!answers.empty()) answers.erase(answers.begin());
+        return yes;
+    }
+    std::vector<TArchiveDiagnostic> skipped;
+    std::vector<std::string> blocks;
+    std::vector<std::string> asked;
+    std::vector<bool> answers;
+};
+
 class ArchiveManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        manager.observer = &observer;
         manager.OnAddLog = [this](TArchiveManager& sender, const std::string& line) {
             EXPECT_EQ(&sender, &manager);
             log.push_back(line);
         };
-        manager.OnCentralDirChange = [this](TArchiveManager&) {
-            log.push_back("<dir changed>");
-        };
+        manager.OnCentralDirChange = [this](TArchiveManager&) { log.push_back("<dir changed>"); };
     }
 
     std::string Make(const std::string& name, size_t size, uint32_t seed = 1) {
@@ -35,6 +53,7 @@ protected:
     TScriptedMessageBoxes boxes;
     TMessageBoxesScope scope{boxes};
     TArchiveManager manager;
+    TRecordingObserver observer;
     std::vector<std::string> log;
 };
 
@@ -65,7 +84,8 @@ TEST_F(ArchiveManagerTest, PackingTwoFilesLogsEveryStepInOrder) {
     EXPECT_EQ(log[2], "ArchiveMan: CentralDir Loaded");
     EXPECT_EQ(log[3], "ArchiveMan: Adding file - " + a);
     EXPECT_EQ(log[4], "ArchiveMan: File size = 409601 bytes  (Num blocks=2)");
-    EXPECT_EQ(log[5].rfind("ArchiveMan: Block 0 OK, (Raw size=409600 Compressed= ", 0), 0u) << log[5];
+    EXPECT_EQ(log[5].rfind("ArchiveMan: Block 0 OK, (Raw size=409600 Compressed= ", 0), 0u)
+        << log[5];
     EXPECT_EQ(log[6].rfind("ArchiveMan: Block 1 OK, (Raw size=1 Compressed= ", 0), 0u) << log[6];
     EXPECT_EQ(log[7], "ArchiveMan: Adding file - " + b);
     EXPECT_EQ(log[8], "ArchiveMan: File size = 0 bytes  (Num blocks=0)");
@@ -76,6 +96,9 @@ TEST_F(ArchiveManagerTest, PackingTwoFilesLogsEveryStepInOrder) {
     EXPECT_EQ(log[13], "<dir changed>");
     EXPECT_EQ(log[14], "<added 2>");
     EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(observer.blocks,
+              (std::vector<std::string>{a + " 409600/409601", a + " 409601/409601"}));
+    EXPECT_TRUE(observer.skipped.empty());
 }
 
 TEST_F(ArchiveManagerTest, AddingKeepsOldBlocksAndAppendsNewEntries) {
@@ -130,6 +153,7 @@ TEST_F(ArchiveManagerTest, MissingEmptyAndFolderEntriesAreSkippedSilently) {
         {Make("first.bin", 10), dir / "missing.bin", "", dir / "sub", Make("last.bin", 20)});
     EXPECT_EQ(added, 2);
     EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(observer.skipped.empty());
     ASSERT_EQ(manager.archive->central_dir->Count(), 2);
     EXPECT_EQ((*manager.archive->central_dir)[1]->StoredName(), dir / "last.bin");
 }
@@ -140,10 +164,11 @@ TEST_F(ArchiveManagerTest, EntryThatCannotBeOpenedIsReportedAndSkipped) {
     std::string t = dir / "open.pak";
     manager.OpenArchive(t, false);
     EXPECT_EQ(manager.AddFiles({fifo, Make("ok.bin", 30)}), 1);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Cannot open file: '" + fifo + "'.\rIt will not be added.");
-    EXPECT_EQ(boxes.shown[0].caption, " Error");
-    EXPECT_EQ(boxes.shown[0].buttons, TMsgButtons::Ok);
+    EXPECT_TRUE(boxes.shown.empty()) << "the manager reports, the caller shows";
+    ASSERT_EQ(observer.skipped.size(), 1u);
+    EXPECT_EQ(observer.skipped[0].entry, fifo);
+    EXPECT_EQ(observer.skipped[0].text, "Cannot open file: '" + fifo + "'.\rIt will not be added.");
+    EXPECT_EQ(observer.skipped[0].caption, " Error");
     ASSERT_EQ(manager.archive->central_dir->Count(), 1);
     EXPECT_NO_THROW(TArchiveReader::Open(t)->TestAll());
 }
@@ -160,9 +185,9 @@ TEST_F(ArchiveManagerTest, FileOfTwoGibibytesIsRefusedWithAMessage) {
     std::string t = dir / "big.pak";
     manager.OpenArchive(t, false);
     EXPECT_EQ(manager.AddFiles({big, Make("small.bin", 40)}), 1);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_NE(boxes.shown[0].text.find("2 GiB"), std::string::npos);
-    EXPECT_NE(boxes.shown[0].text.find(big), std::string::npos);
+    ASSERT_EQ(observer.skipped.size(), 1u);
+    EXPECT_NE(observer.skipped[0].text.find("2 GiB"), std::string::npos);
+    EXPECT_NE(observer.skipped[0].text.find(big), std::string::npos);
     ASSERT_EQ(manager.archive->central_dir->Count(), 1);
     EXPECT_EQ((*manager.archive->central_dir)[0]->StoredName(), dir / "small.bin");
 }
@@ -224,34 +249,32 @@ TEST_F(ArchiveManagerTest, FailedReplaceKeepsTheOldArchive) {
     EXPECT_EQ(ReadAll(t), before);
     ASSERT_TRUE(failing.archive);
     EXPECT_EQ(failing.archive->central_dir->Count(), 1);
-    EXPECT_TRUE(boxes.shown.empty()) << "no question about creating a new archive";
+    EXPECT_TRUE(observer.asked.empty()) << "no question about creating a new archive";
     EXPECT_EQ(dir.Names().size(), 3u) << "no temporary archive is left behind";
 }
 
 TEST_F(ArchiveManagerTest, DecliningToCreateRaisesUserCancelAndKeepsTheOpenArchive) {
     std::string first = dir / "first.pak";
     manager.OpenArchive(first, false);
-    boxes.Answer(TMsgAnswer::No);
+    observer.answers = {false, true};
     try {
         manager.OpenArchive(dir / "nope.pak", true);
         FAIL();
     } catch (const EUserCancel& e) {
         EXPECT_STREQ(e.what(), "Create new archive cancelled");
     }
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "The archive file " + (dir / "nope.pak") +
-                                       " does not exist. Do you want to create a new file?");
-    EXPECT_EQ(boxes.shown[0].caption, "Create new archive?");
-    EXPECT_EQ(boxes.shown[0].buttons, TMsgButtons::YesNoCancel);
+    EXPECT_EQ(observer.asked, std::vector<std::string>{dir / "nope.pak"});
+    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "nope.pak"));
     ASSERT_TRUE(manager.archive);
     EXPECT_EQ(manager.archive_path, first);
 
-    boxes.Answer(TMsgAnswer::Cancel);
-    EXPECT_THROW(manager.OpenArchive(dir / "nope.pak", true), EUserCancel);
-    boxes.Answer(TMsgAnswer::Yes);
     manager.OpenArchive(dir / "nope.pak", true);
     EXPECT_EQ(ReadAll(dir / "nope.pak").size(), 16u);
+    // Without an observer there is nobody to ask, and the archive is made.
+    TArchiveManager quiet;
+    quiet.OpenArchive(dir / "unasked.pak", true);
+    EXPECT_EQ(ReadAll(dir / "unasked.pak").size(), 16u);
 }
 
 TEST_F(ArchiveManagerTest, OpeningAnotherArchiveClosesTheFirst) {
@@ -279,9 +302,31 @@ TEST_F(ArchiveManagerTest, RelativeEntriesResolveAgainstTheGivenFolder) {
     WriteAll(dir / "in/rel.txt", SampleBytes(77, 3));
     std::filesystem::create_directory(dir / "out");
     manager.OpenArchive(dir / "out/r.pak", false);
+    const auto here = std::filesystem::current_path();
     EXPECT_EQ(manager.AddFiles({"rel.txt"}, dir / "in"), 1);
     EXPECT_EQ((*manager.archive->central_dir)[0]->StoredName(), "rel.txt");
+    EXPECT_EQ(std::filesystem::current_path(), here) << "the working folder never changes";
     EXPECT_THROW(manager.AddFiles({"rel.txt"}, dir / "no-such-folder"), EInOutError);
+    EXPECT_EQ(std::filesystem::current_path(), here);
+}
+
+// The observer's BlockDone may raise to stop the work: the archive stays as it was and no
+// temporary archive is left.
+TEST_F(ArchiveManagerTest, RaisingFromTheObserverCancelsAndKeepsTheArchive) {
+    struct TCancel : IArchiveObserver {
+        void BlockDone(const std::string&, int64_t, int64_t) override {
+            throw std::runtime_error("cancelled");
+        }
+    } cancel;
+    std::string t = dir / "cancel.pak";
+    manager.OpenArchive(t, false);
+    ASSERT_EQ(manager.AddFiles({Make("a.bin", 100)}), 1);
+    const std::vector<uint8_t> before = ReadAll(t);
+    manager.observer = &cancel;
+    EXPECT_THROW(manager.AddFiles({Make("b.bin", 5000, 2)}), std::runtime_error);
+    EXPECT_EQ(ReadAll(t), before);
+    EXPECT_EQ(manager.archive->central_dir->Count(), 1);
+    EXPECT_EQ(dir.Names().size(), 3u) << "no temporary archive is left behind";
 }
 
 TEST(ResourceComponent, PublishesTheManagersEvents) {

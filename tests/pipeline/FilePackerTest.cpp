@@ -1,8 +1,12 @@
+#include "FilePacker.h"
 #include "../archive/ArchiveTestSupport.h"
 #include "ArchiveReaderUnit.h"
+#include "EventPump.h"
 #include "FileErrors.h"
-#include "FilePacker.h"
+#include "Messages.h"
 #include "cFilePacker.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +76,35 @@ TEST(FilePacker, PacksAListIntoAnArchiveThatReadsBack) {
     std::vector<uint8_t> got;
     reader->ExtractEntry(1, [&](const uint8_t* p, size_t n) { got.insert(got.end(), p, p + n); });
     EXPECT_EQ(got, SampleBytes(70000, 6));
+}
+
+// The manager only reports what it skips; the packer shows the boxes the program always showed,
+// in the order the entries came, and lets the window repaint after every block.
+TEST(FilePacker, ShowsTheSkippedEntriesBoxesInOrderAndLetsMessagesRunPerBlock) {
+    TScratchFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "first.swf").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo((dir / "second.swf").c_str(), 0644), 0);
+    WriteAll(dir / "big.swf", SampleBytes(409600 + 10, 8));
+    TScriptedMessageBoxes boxes;
+    TMessageBoxesScope scope(boxes);
+    int pumped = 0;
+    InstallMessagePump([&] { ++pumped; });
+    int added = 0;
+    {
+        TFilePacker packer;
+        packer.Open(dir / "p.pak");
+        added = packer.AddFiles({dir / "first.swf", dir / "big.swf", dir / "second.swf"});
+    }
+    InstallMessagePump(nullptr);
+    EXPECT_EQ(added, 1);
+    EXPECT_EQ(pumped, 2) << "one turn per block";
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Cannot open file: '" + (dir / "first.swf") + "'.\rIt will not be added.");
+    EXPECT_EQ(boxes.shown[0].caption, " Error");
+    EXPECT_EQ(boxes.shown[0].buttons, TMsgButtons::Ok);
+    EXPECT_EQ(boxes.shown[1].text,
+              "Cannot open file: '" + (dir / "second.swf") + "'.\rIt will not be added.");
 }
 
 } // namespace

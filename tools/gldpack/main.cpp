@@ -6,7 +6,6 @@
 
 #include "ArchiveManagerUnit.h"
 #include "ArchiveReaderUnit.h"
-#include "Messages.h"
 #include "TempNames.h"
 
 #include <algorithm>
@@ -60,21 +59,21 @@ const char* const HELP =
 
 bool verbose = false;
 
-void Fail(const std::string& text) { std::fprintf(stderr, "gldpack: %s\n", text.c_str()); }
+void Fail(const std::string& text) {
+    std::fprintf(stderr, "gldpack: %s\n", text.c_str());
+}
 
-// Boxes from the manager become lines on stderr; the manager only asks questions gldpack never
-// triggers, and would be told No.
-class TConsoleBoxes : public IMessageBoxes {
+// Entries the manager skips become lines on stderr; gldpack never asks it to confirm anything.
+class TConsoleObserver : public IArchiveObserver {
 public:
-    TMsgAnswer Show(const std::string& text, const std::string& caption, TMsgIcon,
-                    TMsgButtons buttons) override {
-        std::string line = text;
+    void EntrySkipped(const TArchiveDiagnostic& d) override {
+        std::string line = d.text;
         std::replace(line.begin(), line.end(), '\r', ' ');
-        std::string title = caption;
+        std::string title = d.caption;
         title.erase(0, title.find_first_not_of(' '));
         Fail(title.empty() ? line : title + ": " + line);
-        return buttons == TMsgButtons::Ok ? TMsgAnswer::Ok : TMsgAnswer::No;
     }
+    bool ConfirmCreate(const std::string&) override { return false; }
 };
 
 std::string FormatStamp(uint32_t stamp) {
@@ -127,9 +126,9 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
             Fail(file + ": is a folder; folders cannot be added.");
     }
 
-    TConsoleBoxes boxes;
-    TMessageBoxesScope scope(boxes);
+    TConsoleObserver observer;
     TArchiveManager manager;
+    manager.observer = &observer;
     if (verbose)
         manager.OnAddLog = [](TArchiveManager&, const std::string& line) {
             std::printf("%s\n", line.c_str());
@@ -147,17 +146,17 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
     int entries = manager.archive ? manager.archive->central_dir->Count() : 0;
     manager.CloseArchive();
     if (::stat(archive_path.c_str(), &st) != 0) st.st_size = 0;
-    std::printf("%s: added %d of %zu file%s; %d entr%s, %lld bytes\n", archive_path.c_str(),
-                added, files.size(), files.size() == 1 ? "" : "s", entries,
-                entries == 1 ? "y" : "ies", static_cast<long long>(st.st_size));
+    std::printf("%s: added %d of %zu file%s; %d entr%s, %lld bytes\n", archive_path.c_str(), added,
+                files.size(), files.size() == 1 ? "" : "s", entries, entries == 1 ? "y" : "ies",
+                static_cast<long long>(st.st_size));
     return added == int(files.size()) ? 0 : 1;
 }
 
 int List(const std::string& file) {
     auto reader = TArchiveReader::Open(file);
     const auto& entries = reader->Entries();
-    std::printf("%s: archive at offset %lld, %lld bytes, %zu entr%s, block size %d\n",
-                file.c_str(), static_cast<long long>(reader->ArchiveStart()),
+    std::printf("%s: archive at offset %lld, %lld bytes, %zu entr%s, block size %d\n", file.c_str(),
+                static_cast<long long>(reader->ArchiveStart()),
                 static_cast<long long>(reader->ArchiveLength()), entries.size(),
                 entries.size() == 1 ? "y" : "ies", reader->BlockSize());
     if (entries.empty()) return 0;
@@ -188,7 +187,8 @@ std::string SafeName(const TArchiveEntry& e) {
 }
 
 std::string Lower(std::string s) {
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
