@@ -1,7 +1,7 @@
 #include "FilePacker.h"
 
 #include "FileErrors.h"
-#include "TempNames.h"
+#include "FilePaths.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -43,11 +43,6 @@ void CopyAll(std::FILE* from, const std::string& from_path, std::FILE* to,
     }
 }
 
-std::string FolderOf(const std::string& path) {
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    return parent.empty() ? std::string() : parent.string();
-}
-
 } // namespace
 
 void TFilePackerExt::Merge(const std::string& stub_path, const std::string& archive_path,
@@ -55,15 +50,18 @@ void TFilePackerExt::Merge(const std::string& stub_path, const std::string& arch
     TFileHandle stub = OpenForReading(stub_path);
     TFileHandle archive = OpenForReading(archive_path);
 
+    // The output is a program the end user runs: it is created executable (0755 less the
+    // umask, which the system applies), and renaming it over an earlier output keeps that.
     std::string temp_path;
+    const int fd = CreateFileBeside(output_path, temp_path, 0755);
+    if (fd < 0) throw EFCreateError(FileCreateErrorMessage(output_path, errno));
     try {
-        temp_path = MakeUniqueTempFile(FolderOf(output_path), "GLDMERGE");
-    } catch (const EFCreateError&) {
-        throw EFCreateError(FileCreateErrorMessage(output_path, errno ? errno : EACCES));
-    }
-    try {
-        TFileHandle output(std::fopen(temp_path.c_str(), "wb"));
-        if (!output) throw EFCreateError(FileCreateErrorMessage(output_path, errno));
+        TFileHandle output(::fdopen(fd, "wb"));
+        if (!output) {
+            const int error = errno;
+            ::close(fd);
+            throw EFCreateError(FileCreateErrorMessage(output_path, error));
+        }
         std::vector<char> buffer(1 << 20);
         CopyAll(stub.get(), stub_path, output.get(), output_path, buffer);
         CopyAll(archive.get(), archive_path, output.get(), output_path, buffer);
@@ -74,8 +72,7 @@ void TFilePackerExt::Merge(const std::string& stub_path, const std::string& arch
             throw EInOutError("Cannot write \"" + output_path + "\". " + std::strerror(errno));
         std::error_code ec;
         std::filesystem::rename(temp_path, output_path, ec);
-        if (ec)
-            throw EFCreateError("Cannot create file \"" + output_path + "\". " + ec.message());
+        if (ec) throw EFCreateError("Cannot create file \"" + output_path + "\". " + ec.message());
     } catch (...) {
         std::remove(temp_path.c_str());
         throw;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 const std::vector<uint8_t> EMPTY_ARCHIVE = {0x4B, 0x4C, 0x50, 0x4D, 0x45, 0x43, 0x44, 0x52,
@@ -53,6 +55,26 @@ TEST(FilePackerMerge, FailedMergeKeepsTheEarlierOutput) {
     EXPECT_EQ(dir.Names().size(), 3u) << "no half-written output is left behind";
     EXPECT_THROW(TFilePackerExt::Merge(dir / "a.pak", dir / "a.pak", dir / "no/such/out.scr"),
                  EFCreateError);
+}
+
+TEST(FilePackerMerge, OutputIsExecutableLessTheUmaskAlsoWhenItReplacesAnEarlierOne) {
+    namespace fs = std::filesystem;
+    TScratchFolder dir;
+    WriteAll(dir / "stub.dll", {1, 2, 3});
+    WriteAll(dir / "a.pak", EMPTY_ARCHIVE);
+    auto mode = [&](const char* name) {
+        return fs::status(std::string(dir / name)).permissions() & fs::perms::all;
+    };
+    const mode_t old_mask = ::umask(022);
+    TFilePackerExt::Merge(dir / "stub.dll", dir / "a.pak", dir / "out.scr");
+    EXPECT_EQ(mode("out.scr"), fs::perms(0755));
+    // An earlier output without execute permission is replaced by an executable one.
+    WriteAll(dir / "setup.exe", SampleBytes(100, 2));
+    fs::permissions(std::string(dir / "setup.exe"), fs::perms(0644));
+    ::umask(077);
+    TFilePackerExt::Merge(dir / "stub.dll", dir / "a.pak", dir / "setup.exe");
+    EXPECT_EQ(mode("setup.exe"), fs::perms(0700));
+    ::umask(old_mask);
 }
 
 TEST(FilePacker, PacksAListIntoAnArchiveThatReadsBack) {
