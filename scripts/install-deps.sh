@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-webengine-dev
-    libgl1-mesa-dev zlib1g-dev liblzma-dev
+    libgl1-mesa-dev libxcb1-dev zlib1g-dev liblzma-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     shared-mime-info desktop-file-utils
     bzip2 xz-utils

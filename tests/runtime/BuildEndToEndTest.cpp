@@ -153,8 +153,8 @@ TEST_F(BuildEndToEnd, SetupHoldsTheScreensaverWhichGivesBackTheMoviesByteForByte
     ASSERT_EQ(extract.status, 0) << extract.err;
     EXPECT_EQ(ReadFile(unpacked / "readme.txt"), ReadFile(readme));
     EXPECT_EQ(ReadFile(unpacked / "starlight.gldp"), ReadFile(project));
-    const TRun inner =
-        Run(Tool("gldpack"), {"extract", (unpacked / "Starlight.scr").string(), movies_out.string()});
+    const TRun inner = Run(Tool("gldpack"),
+                           {"extract", (unpacked / "Starlight.scr").string(), movies_out.string()});
     ASSERT_EQ(inner.status, 0) << inner.err;
     for (const auto& movie : movies)
         EXPECT_EQ(ReadFile(movies_out / movie.filename()), ReadFile(movie)) << movie;
@@ -164,8 +164,7 @@ TEST_F(BuildEndToEnd, SetupHoldsTheScreensaverWhichGivesBackTheMoviesByteForByte
 TEST_F(BuildEndToEnd, TheStubsReadTheArchiveBehindThemselves) {
     ASSERT_EQ(Run(Tool("gldbuild"), {"--quiet", project.string()}).status, 0);
     const fs::path setup = project_dir / "setup.exe";
-    fs::permissions(setup, fs::perms::owner_exec, fs::perm_options::add);
-
+    // The joiner made it executable: it runs as it is.
     const TRun test = Run(setup.string(), {"--test"});
     EXPECT_EQ(test.status, 0) << test.err;
     const TRun list = Run(setup.string(), {"--list"});
@@ -174,12 +173,20 @@ TEST_F(BuildEndToEnd, TheStubsReadTheArchiveBehindThemselves) {
 
     const fs::path unpacked = root / "by-installer", movies_out = root / "by-screensaver";
     ASSERT_EQ(Run(setup.string(), {"--extract", unpacked.string()}).status, 0);
-    const fs::path screensaver = unpacked / "Starlight.scr";
-    fs::permissions(screensaver, fs::perms::owner_exec, fs::perm_options::add);
+    EXPECT_EQ(ReadFile(unpacked / "readme.txt"), ReadFile(readme));
+
+    ASSERT_EQ(Run(Tool("gldbuild"), {"--quiet", project.string(), "--screensaver"}).status, 0);
+    const fs::path screensaver = project_dir / "Starlight.scr";
     const TRun inner = Run(screensaver.string(), {"--extract", movies_out.string()});
     ASSERT_EQ(inner.status, 0) << inner.err;
     for (const auto& movie : movies)
         EXPECT_EQ(ReadFile(movies_out / movie.filename()), ReadFile(movie)) << movie;
+    const TRun help = Run(screensaver.string(), {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--extract FOLDER"), std::string::npos) << help.out;
+    const TRun version = Run(setup.string(), {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.out.find("installer runtime"), std::string::npos) << version.out;
 
     // A stub with nothing behind it says so and fails.
     const TRun bare = Run(Tool("saver.dll"), {"--list"});
