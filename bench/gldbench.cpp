@@ -42,7 +42,8 @@ double PeakRssMiB() {
 }
 
 // Runs argv with stdin and stdout redirected; returns the child's CPU seconds, or -1.
-double RunTool(const std::vector<std::string>& argv, const std::string& in, const std::string& out) {
+double RunTool(const std::vector<std::string>& argv, const std::string& in,
+               const std::string& out) {
     pid_t pid = fork();
     if (pid < 0) return -1;
     if (pid == 0) {
@@ -52,7 +53,8 @@ double RunTool(const std::vector<std::string>& argv, const std::string& in, cons
         dup2(fi, 0);
         dup2(fo, 1);
         std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         execvp(args[0], args.data());
         _exit(127);
@@ -80,7 +82,8 @@ std::vector<std::string> CollectFiles(const std::string& arg) {
     std::vector<std::string> files;
     if (fs::is_directory(arg)) {
         for (const auto& e : fs::recursive_directory_iterator(arg))
-            if (e.is_regular_file() && fs::file_size(e.path()) > 0) files.push_back(e.path().string());
+            if (e.is_regular_file() && fs::file_size(e.path()) > 0)
+                files.push_back(e.path().string());
     } else if (fs::is_regular_file(arg)) {
         files.push_back(arg);
     }
@@ -97,7 +100,8 @@ int32_t ReadAt(TFileStream& f, int64_t offset, uint8_t* to, int32_t count) {
 // With --keep, the data blocks of the last file measured stay there for inspection.
 std::string keep_path;
 
-TResult RunOurs(const std::vector<std::string>& files, const std::string& scratch, TSlowest& slowest) {
+TResult RunOurs(const std::vector<std::string>& files, const std::string& scratch,
+                TSlowest& slowest) {
     TResult r;
     TCompressor compressor;
     TExpander expander;
@@ -150,7 +154,8 @@ TResult RunOurs(const std::vector<std::string>& files, const std::string& scratc
             offset += size;
         }
     }
-    if (!keep_path.empty()) fs::copy_file(packed_name, keep_path, fs::copy_options::overwrite_existing);
+    if (!keep_path.empty())
+        fs::copy_file(packed_name, keep_path, fs::copy_options::overwrite_existing);
     fs::remove(packed_name);
     return r;
 }
@@ -177,7 +182,9 @@ TResult RunPeer(const std::vector<std::string>& files, const std::string& scratc
     return r;
 }
 
-double MBps(int64_t bytes, double seconds) { return seconds > 0 ? double(bytes) / 1e6 / seconds : 0; }
+double MBps(int64_t bytes, double seconds) {
+    return seconds > 0 ? double(bytes) / 1e6 / seconds : 0;
+}
 
 void PrintRow(const char* who, const TResult& r) {
     if (!r.ok) {
@@ -190,7 +197,8 @@ void PrintRow(const char* who, const TResult& r) {
 }
 
 // CPU seconds of compressing one block of each shape; the sorter must not fall behind on any.
-void BlockShapes(const std::string& scratch, const std::vector<std::string>& text_files, int repeat) {
+void BlockShapes(const std::string& scratch, const std::vector<std::string>& text_files,
+                 int repeat) {
     struct TShape {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -199,7 +207,8 @@ void BlockShapes(const std::string& scratch, const std::vector<std::string>& tex
     std::mt19937 rng(1);
     auto make = [&](const char* name, auto byte_at) {
         std::vector<uint8_t> b(BLOCK_SIZE);
-        for (int32_t i = 0; i < BLOCK_SIZE; ++i) b[size_t(i)] = byte_at(i);
+        for (int32_t i = 0; i < BLOCK_SIZE; ++i)
+            b[size_t(i)] = byte_at(i);
         shapes.push_back({name, std::move(b)});
     };
     make("random", [&](int32_t) { return uint8_t(rng()); });
@@ -235,20 +244,20 @@ void BlockShapes(const std::string& scratch, const std::vector<std::string>& tex
         if (random_time == 0) random_time = best;
         const double ratio = best / random_time;
         worst_ratio = std::max(worst_ratio, ratio);
-        std::printf("  %-16s %8.1f ms %6.2fx random %9d bytes\n", s.name, best * 1e3, ratio, packed);
+        std::printf("  %-16s %8.1f ms %6.2fx random %9d bytes\n", s.name, best * 1e3, ratio,
+                    packed);
     }
     fs::remove(name);
     std::printf("  slowest shape / random: %.2fx   (target at most 3.00x)\n", worst_ratio);
 }
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: gldbench [--xz] [--no-bzip2] [--shapes] [--repeat N] PATH...\n"
-                 "  Each PATH (file or folder) is measured as one set.\n"
-                 "  --xz        also run xz -6 and xz -d\n"
-                 "  --shapes    time one block of each synthetic shape as well\n"
-                 "  --repeat N  best of N runs for every figure (default 1)\n"
-                 "  --keep FILE keep our data blocks of the last file measured in FILE\n");
+    std::fprintf(stderr, "usage: gldbench [--xz] [--no-bzip2] [--shapes] [--repeat N] PATH...\n"
+                         "  Each PATH (file or folder) is measured as one set.\n"
+                         "  --xz        also run xz -6 and xz -d\n"
+                         "  --shapes    time one block of each synthetic shape as well\n"
+                         "  --repeat N  best of N runs for every figure (default 1)\n"
+                         "  --keep FILE keep our data blocks of the last file measured in FILE\n");
 }
 
 } // namespace
@@ -259,15 +268,21 @@ int main(int argc, char** argv) {
     std::vector<std::string> paths;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--xz") with_xz = true;
-        else if (a == "--no-bzip2") with_bzip2 = false;
-        else if (a == "--shapes") shapes = true;
-        else if (a == "--keep" && i + 1 < argc) keep_path = argv[++i];
-        else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
+        if (a == "--xz")
+            with_xz = true;
+        else if (a == "--no-bzip2")
+            with_bzip2 = false;
+        else if (a == "--shapes")
+            shapes = true;
+        else if (a == "--keep" && i + 1 < argc)
+            keep_path = argv[++i];
+        else if (a == "--repeat" && i + 1 < argc)
+            repeat = std::max(1, std::atoi(argv[++i]));
         else if (a == "-h" || a == "--help") {
             Usage();
             return 0;
-        } else paths.push_back(a);
+        } else
+            paths.push_back(a);
     }
     if (paths.empty() && !shapes) {
         Usage();
@@ -289,7 +304,8 @@ int main(int argc, char** argv) {
             all_ok = false;
             continue;
         }
-        for (const auto& f : files) text_candidates.push_back(f);
+        for (const auto& f : files)
+            text_candidates.push_back(f);
         auto best_of = [&](auto run) {
             TResult best = run();
             for (int k = 1; k < repeat; ++k) {
@@ -304,13 +320,18 @@ int main(int argc, char** argv) {
         const TResult ours = best_of([&] { return RunOurs(files, scratch, slowest); });
         TResult bz, xz;
         if (with_bzip2)
-            bz = best_of([&] { return RunPeer(files, scratch, {"bzip2", "-9", "-c"}, {"bzip2", "-d", "-c"}); });
+            bz = best_of([&] {
+                return RunPeer(files, scratch, {"bzip2", "-9", "-c"}, {"bzip2", "-d", "-c"});
+            });
         if (with_xz)
-            xz = best_of([&] { return RunPeer(files, scratch, {"xz", "-6", "-c"}, {"xz", "-d", "-c"}); });
+            xz = best_of([&] {
+                return RunPeer(files, scratch, {"xz", "-6", "-c"}, {"xz", "-d", "-c"});
+            });
 
-        std::printf("\n%s: %zu files, %lld bytes\n", path.c_str(), files.size(), (long long)ours.raw);
-        std::printf("  %-10s %12s %8s %8s %9s %9s\n", "", "compressed", "size", "bits/B", "comp MB/s",
-                    "exp MB/s");
+        std::printf("\n%s: %zu files, %lld bytes\n", path.c_str(), files.size(),
+                    (long long)ours.raw);
+        std::printf("  %-10s %12s %8s %8s %9s %9s\n", "", "compressed", "size", "bits/B",
+                    "comp MB/s", "exp MB/s");
         PrintRow("ours", ours);
         if (with_bzip2) PrintRow("bzip2 -9", bz);
         if (with_xz) PrintRow("xz -6", xz);

@@ -58,8 +58,7 @@ private:
 
 // Fewest bits of a signed field that holds value.
 int SignedBits(int64_t value) {
-    if (value == 0)
-        return 0;
+    if (value == 0) return 0;
     int bits = 1;
     while (value < -(int64_t{1} << (bits - 1)) || value >= (int64_t{1} << (bits - 1)))
         ++bits;
@@ -233,15 +232,15 @@ std::vector<uint8_t> PlaceObject(int depth, int character, double x, double y, d
         flags |= 0x01; // move the object already at this depth
     body.push_back(flags);
     PutU16(body, static_cast<uint32_t>(depth));
-    if (character > 0)
-        PutU16(body, static_cast<uint32_t>(character));
+    if (character > 0) PutU16(body, static_cast<uint32_t>(character));
 
     {
         TBitWriter bits(body);
         auto fixed = [](double v) { return static_cast<int32_t>(std::lround(v * 65536.0)); };
         int32_t sx = fixed(std::cos(angle) * scale), r0 = fixed(std::sin(angle) * scale);
         int32_t r1 = -r0, sy = sx;
-        int32_t tx = static_cast<int32_t>(std::lround(x)), ty = static_cast<int32_t>(std::lround(y));
+        int32_t tx = static_cast<int32_t>(std::lround(x)),
+                ty = static_cast<int32_t>(std::lround(y));
         bits.WriteUB(1, 1);
         int n = std::max(1, SignedBits({sx, sy}));
         bits.WriteUB(static_cast<uint32_t>(n), 5);
@@ -259,7 +258,9 @@ std::vector<uint8_t> PlaceObject(int depth, int character, double x, double y, d
     }
     {
         TBitWriter bits(body);
-        auto term = [](double v) { return static_cast<int32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 256)); };
+        auto term = [](double v) {
+            return static_cast<int32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 256));
+        };
         bits.WriteUB(0, 1); // no add terms
         bits.WriteUB(1, 1); // multiply terms
         bits.WriteUB(10, 4);
@@ -293,11 +294,10 @@ std::vector<uint8_t> CompressZlib(const std::vector<uint8_t>& data) {
 // the .lzma ("alone") encoder, whose 13-byte header is the properties and an 8-byte size.
 std::vector<uint8_t> CompressLzma(const std::vector<uint8_t>& data, std::vector<uint8_t>& props) {
     lzma_options_lzma options;
-    if (lzma_lzma_preset(&options, 6))
-        throw std::runtime_error("LZMA preset unavailable");
+    if (lzma_lzma_preset(&options, 6)) throw std::runtime_error("LZMA preset unavailable");
     // A dictionary no larger than the data keeps players' memory needs small.
-    options.dict_size = std::max<uint32_t>(4096, std::min<uint32_t>(options.dict_size,
-                                                                    static_cast<uint32_t>(data.size())));
+    options.dict_size = std::max<uint32_t>(
+        4096, std::min<uint32_t>(options.dict_size, static_cast<uint32_t>(data.size())));
     lzma_stream strm = LZMA_STREAM_INIT;
     if (lzma_alone_encoder(&strm, &options) != LZMA_OK)
         throw std::runtime_error("LZMA encoder unavailable");
@@ -309,23 +309,19 @@ std::vector<uint8_t> CompressLzma(const std::vector<uint8_t>& data, std::vector<
     lzma_ret ret = lzma_code(&strm, LZMA_FINISH);
     size_t written = out.size() - strm.avail_out;
     lzma_end(&strm);
-    if (ret != LZMA_STREAM_END || written < 13)
-        throw std::runtime_error("LZMA compression failed");
+    if (ret != LZMA_STREAM_END || written < 13) throw std::runtime_error("LZMA compression failed");
     props.assign(out.begin(), out.begin() + 5);
-    return std::vector<uint8_t>(out.begin() + 13, out.begin() + static_cast<std::ptrdiff_t>(written));
+    return std::vector<uint8_t>(out.begin() + 13,
+                                out.begin() + static_cast<std::ptrdiff_t>(written));
 }
 
 } // namespace
 
 std::vector<uint8_t> MakeSwf(const TSwfParams& p) {
-    if (p.width < 0 || p.height < 0)
-        throw std::invalid_argument("frame size must not be negative");
-    if (p.nbits < -1 || p.nbits > 31)
-        throw std::invalid_argument("nbits must be -1 or 0..31");
-    if (p.frames < 1 || p.frames > 65535)
-        throw std::invalid_argument("frames must be 1..65535");
-    if (p.version < 1 || p.version > 255)
-        throw std::invalid_argument("version must be 1..255");
+    if (p.width < 0 || p.height < 0) throw std::invalid_argument("frame size must not be negative");
+    if (p.nbits < -1 || p.nbits > 31) throw std::invalid_argument("nbits must be -1 or 0..31");
+    if (p.frames < 1 || p.frames > 65535) throw std::invalid_argument("frames must be 1..65535");
+    if (p.version < 1 || p.version > 255) throw std::invalid_argument("version must be 1..255");
     if (!(p.frame_rate > 0 && p.frame_rate < 256))
         throw std::invalid_argument("frame rate must be above 0 and below 256");
 
@@ -334,7 +330,8 @@ std::vector<uint8_t> MakeSwf(const TSwfParams& p) {
 
     // Everything after the first 8 bytes: this part is what compression covers.
     std::vector<uint8_t> body;
-    PutRect(body, p.xmin_twips, p.xmin_twips + w_twips, p.ymin_twips, p.ymin_twips + h_twips, p.nbits);
+    PutRect(body, p.xmin_twips, p.xmin_twips + w_twips, p.ymin_twips, p.ymin_twips + h_twips,
+            p.nbits);
     const int rate_fixed = static_cast<int>(std::lround(p.frame_rate * 256.0));
     PutU16(body, static_cast<uint32_t>(std::min(rate_fixed, 0xffff)));
     PutU16(body, static_cast<uint32_t>(p.frames));
@@ -372,9 +369,12 @@ std::vector<uint8_t> MakeSwf(const TSwfParams& p) {
     const int line = std::max(20, static_cast<int>(unit / 150));
     const int theme = ((p.theme % 4) + 4) % 4;
     if (!p.empty) {
-        PutTag(body, kTagDefineShape3, DefineShape(1, CircleOutline(static_cast<int>(unit * 0.12)), line));
-        PutTag(body, kTagDefineShape3, DefineShape(2, StarOutline(static_cast<int>(unit * 0.22), 5 + theme % 2), line));
-        PutTag(body, kTagDefineShape3, DefineShape(3, SquareOutline(static_cast<int>(unit * 0.09)), line));
+        PutTag(body, kTagDefineShape3,
+               DefineShape(1, CircleOutline(static_cast<int>(unit * 0.12)), line));
+        PutTag(body, kTagDefineShape3,
+               DefineShape(2, StarOutline(static_cast<int>(unit * 0.22), 5 + theme % 2), line));
+        PutTag(body, kTagDefineShape3,
+               DefineShape(3, SquareOutline(static_cast<int>(unit * 0.09)), line));
     }
 
     const double hue_base = 0.25 * theme;
@@ -387,10 +387,12 @@ std::vector<uint8_t> MakeSwf(const TSwfParams& p) {
             // The circle travels a figure of eight, the star turns in the middle and breathes,
             // the square orbits the other way round.
             PutTag(body, kTagPlaceObject2,
-                   PlaceObject(1, first * 1, cx + fw * 0.32 * std::sin(turn), cy + fh * 0.25 * std::sin(2 * turn),
-                               0, 1.0 + 0.15 * std::sin(3 * turn), Hue(hue_base + t), 0.9));
+                   PlaceObject(1, first * 1, cx + fw * 0.32 * std::sin(turn),
+                               cy + fh * 0.25 * std::sin(2 * turn), 0,
+                               1.0 + 0.15 * std::sin(3 * turn), Hue(hue_base + t), 0.9));
             PutTag(body, kTagPlaceObject2,
-                   PlaceObject(2, first * 2, cx, cy, (theme % 2 ? -1 : 1) * turn * 0.4 * (5 + theme % 2) / 2,
+                   PlaceObject(2, first * 2, cx, cy,
+                               (theme % 2 ? -1 : 1) * turn * 0.4 * (5 + theme % 2) / 2,
                                0.85 + 0.2 * std::cos(turn), Hue(hue_base + 0.5 - t), 1.0));
             PutTag(body, kTagPlaceObject2,
                    PlaceObject(3, first * 3, cx + fw * 0.36 * std::cos(-turn + theme),
@@ -405,7 +407,7 @@ std::vector<uint8_t> MakeSwf(const TSwfParams& p) {
     PutTag(body, kTagEnd, {});
 
     std::vector<uint8_t> out;
-    const char* signature = p.compression == TSwfCompression::None ? "FWS"
+    const char* signature = p.compression == TSwfCompression::None   ? "FWS"
                             : p.compression == TSwfCompression::Zlib ? "CWS"
                                                                      : "ZWS";
     for (int i = 0; i < 3; ++i)
@@ -437,10 +439,9 @@ std::vector<uint8_t> MakeSwf(const TSwfParams& p) {
 void WriteSwf(const std::string& path, const TSwfParams& params) {
     std::vector<uint8_t> data = MakeSwf(params);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw std::runtime_error("Cannot create file \"" + path + "\"");
-    file.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    if (!file) throw std::runtime_error("Cannot create file \"" + path + "\"");
+    file.write(reinterpret_cast<const char*>(data.data()),
+               static_cast<std::streamsize>(data.size()));
     file.close();
-    if (!file)
-        throw std::runtime_error("Cannot write file \"" + path + "\"");
+    if (!file) throw std::runtime_error("Cannot write file \"" + path + "\"");
 }

@@ -30,11 +30,9 @@ void Usage() {
 bool ParsePair(const char* text, char separator, int& a, int& b) {
     char* end = nullptr;
     long x = std::strtol(text, &end, 10);
-    if (*end != separator && !(separator == 'x' && *end == 'X'))
-        return false;
+    if (*end != separator && !(separator == 'x' && *end == 'X')) return false;
     long y = std::strtol(end + 1, &end, 10);
-    if (*end != 0)
-        return false;
+    if (*end != 0) return false;
     a = static_cast<int>(x);
     b = static_cast<int>(y);
     return true;

@@ -9,12 +9,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FlashFrameSize(data, size);
     // A small limit keeps forged lengths from making each run slow.
     if (auto movie = ReadFlashMovie(data, size, 1u << 20)) {
-        if (movie->size() > 1u << 20 || (*movie)[0] != 'F')
-            std::abort();
+        if (movie->size() > 1u << 20 || (*movie)[0] != 'F') std::abort();
         ReadFlashMovieFacts(*movie);
         if (auto once = WithStopOnLastFrame(*movie)) {
-            if (once->size() != movie->size() + 4)
-                std::abort();
+            if (once->size() != movie->size() + 4) std::abort();
         }
     }
     return 0;
@@ -29,7 +27,8 @@ std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
         seed ^= seed << 5;
         return seed;
     };
-    const TSwfCompression kinds[] = {TSwfCompression::None, TSwfCompression::Zlib, TSwfCompression::Lzma};
+    const TSwfCompression kinds[] = {TSwfCompression::None, TSwfCompression::Zlib,
+                                     TSwfCompression::Lzma};
     const int widths[] = {-1, 0, 15, 31};
     for (TSwfCompression kind : kinds) {
         for (int nbits : widths) {
@@ -48,7 +47,8 @@ std::vector<std::vector<uint8_t>> MakeFuzzCorpus() {
                     bent[at] = static_cast<uint8_t>(bent[at] ^ (1u << (next() % 8)));
                 }
                 corpus.push_back(bent);
-                corpus.emplace_back(movie.begin(), movie.begin() + static_cast<std::ptrdiff_t>(next() % movie.size()));
+                corpus.emplace_back(movie.begin(), movie.begin() + static_cast<std::ptrdiff_t>(
+                                                                       next() % movie.size()));
             }
             // Forged lengths and LZMA properties.
             for (uint8_t b : {0x00, 0x7f, 0xff}) {

@@ -34,11 +34,9 @@ void CompileCommand(IBuildHost& host) {
         Warn(NoFlashFileText);
         return;
     }
-    if (host.Modified())
-        host.Save();
+    if (host.Modified()) host.Save();
     const std::string project = host.ProjectFile();
-    if (project.empty())
-        return;
+    if (project.empty()) return;
     int result;
     {
         TMainDisabled disabled(host);
@@ -49,11 +47,9 @@ void CompileCommand(IBuildHost& host) {
 }
 
 void RunCommand(IBuildHost& host) {
-    if (host.Modified())
-        host.Save();
+    if (host.Modified()) host.Save();
     const std::string project = host.ProjectFile();
-    if (project.empty())
-        return;
+    if (project.empty()) return;
     TMainDisabled disabled(host);
     if (GenerateInstaller(project) == 0) {
         ReleaseProgress();
@@ -66,19 +62,20 @@ void ScreensaverGeneratorCommand(IBuildHost& host) {
         Warn(NoFlashFileText);
         return;
     }
-    if (!Confirm(SingleScreensaverQuestion))
-        return;
+    if (!Confirm(SingleScreensaverQuestion)) return;
     if (host.ProjectFile().empty()) {
-        if (!Confirm(NotSavedQuestion))
-            return;
+        if (!Confirm(NotSavedQuestion)) return;
         host.Save();
-        if (host.ProjectFile().empty())
-            return;
+        if (host.ProjectFile().empty()) return;
     }
     TMainDisabled disabled(host);
     GenerateScreensaver(host.ProjectFile(), true);
 }
 
-void TopicCommand() { ShellOpen(JoinPath(ProgramFolder(), HelpFileName)); }
+void TopicCommand() {
+    ShellOpen(JoinPath(ProgramFolder(), HelpFileName));
+}
 
-void HomepageCommand() { ShellOpen(HomepageAddress); }
+void HomepageCommand() {
+    ShellOpen(HomepageAddress);
+}

@@ -49,8 +49,7 @@ QString& PlayerFolderSetting() {
 // The web engine shares OpenGL contexts with the widgets, which must be asked for before the
 // application object exists; this runs while the program is being loaded.
 void ShareOpenGLContexts() {
-    if (!QCoreApplication::instance())
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (!QCoreApplication::instance()) QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 Q_CONSTRUCTOR_FUNCTION(ShareOpenGLContexts)
 
@@ -64,10 +63,10 @@ public:
 protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
                                   const QString&) override {
-        if (!message.startsWith(QLatin1String("gld:")))
-            return;
+        if (!message.startsWith(QLatin1String("gld:"))) return;
         const qsizetype blank = message.indexOf(QLatin1Char(' '));
-        report(message.mid(4, blank < 0 ? -1 : blank - 4), blank < 0 ? QString() : message.mid(blank + 1));
+        report(message.mid(4, blank < 0 ? -1 : blank - 4),
+               blank < 0 ? QString() : message.mid(blank + 1));
     }
 
 private:
@@ -115,7 +114,8 @@ void TFlashPreview::SetPlayerFolder(const QString& folder) {
 }
 
 QString TFlashPreview::PlayerFolder() {
-    return PlayerFolderSetting().isEmpty() ? QString::fromStdString(ProgramFolder()) : PlayerFolderSetting();
+    return PlayerFolderSetting().isEmpty() ? QString::fromStdString(ProgramFolder())
+                                           : PlayerFolderSetting();
 }
 
 bool TFlashPreview::WebEngineAvailable() {
@@ -127,8 +127,7 @@ bool TFlashPreview::WebEngineAvailable() {
 }
 
 void TFlashPreview::SetState(State state) {
-    if (state == currentState)
-        return;
+    if (state == currentState) return;
     currentState = state;
     emit stateChanged(state);
 }
@@ -141,13 +140,15 @@ void TFlashPreview::ShowPlaceholder(const QString& text) {
 
 void TFlashPreview::StartPlayer() {
 #ifndef GLD_HAVE_WEBENGINE
-    ShowPlaceholder(tr("The preview is unavailable: this build has no web engine to play Flash movies."));
+    ShowPlaceholder(
+        tr("The preview is unavailable: this build has no web engine to play Flash movies."));
     currentState = State::Unavailable;
 #else
     const QDir folder(PlayerFolder());
     const QString page = folder.filePath("flashpreview.html");
     if (!QFileInfo::exists(page) || !QFileInfo::exists(folder.filePath("ruffle/ruffle.js"))) {
-        ShowPlaceholder(tr("The preview is unavailable: its player is missing from the program folder."));
+        ShowPlaceholder(
+            tr("The preview is unavailable: its player is missing from the program folder."));
         currentState = State::Unavailable;
         return;
     }
@@ -161,8 +162,9 @@ void TFlashPreview::StartPlayer() {
     view = new QWebEngineView(this);
     view->setObjectName("webPreview");
     view->setContextMenuPolicy(Qt::NoContextMenu);
-    auto* webPage = new TPreviewPage(QWebEngineProfile::defaultProfile(), view,
-                                     [this](const QString& what, const QString& json) { OnPlayerReport(what, json); });
+    auto* webPage = new TPreviewPage(
+        QWebEngineProfile::defaultProfile(), view,
+        [this](const QString& what, const QString& json) { OnPlayerReport(what, json); });
     webPage->setBackgroundColor(QColor(kPaneColour));
     QWebEngineSettings* settings = webPage->settings();
     settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
@@ -209,38 +211,38 @@ void TFlashPreview::SendLoad() {
     request["serial"] = serial;
     request["failedHint"] = tr("This file cannot be played.");
     bool handedOver = false;
-    if (auto movie = ReadFlashMovie(QFile::encodeName(currentPath).toStdString(), kMaxBytesHandedOver)) {
+    if (auto movie =
+            ReadFlashMovie(QFile::encodeName(currentPath).toStdString(), kMaxBytesHandedOver)) {
         auto facts = ReadFlashMovieFacts(*movie);
         std::optional<std::vector<uint8_t>> once;
         // ActionScript 3 movies run no frame actions, so a stop action would be ignored.
-        if (facts && !facts->action_script3)
-            once = WithStopOnLastFrame(*movie);
+        if (facts && !facts->action_script3) once = WithStopOnLastFrame(*movie);
         const std::vector<uint8_t>& bytes = once ? *once : *movie;
-        request["data"] = QString::fromLatin1(
-            QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))
-                .toBase64());
+        request["data"] =
+            QString::fromLatin1(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                        static_cast<qsizetype>(bytes.size()))
+                                    .toBase64());
         request["stopsItself"] = once.has_value();
         handedOver = true;
     }
     if (!handedOver) {
         // Too large, or not a movie we can read: the player opens the file and decides.
-        request["url"] = QUrl::fromLocalFile(QFileInfo(currentPath).absoluteFilePath()).toString(QUrl::FullyEncoded);
+        request["url"] = QUrl::fromLocalFile(QFileInfo(currentPath).absoluteFilePath())
+                             .toString(QUrl::FullyEncoded);
         request["stopsItself"] = false;
     }
-    const QString script = QStringLiteral("gldLoad(%1);")
-                               .arg(QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact)));
+    const QString script =
+        QStringLiteral("gldLoad(%1);")
+            .arg(QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact)));
     view->page()->runJavaScript(script);
 #endif
 }
 
 void TFlashPreview::Stop() {
 #ifdef GLD_HAVE_WEBENGINE
-    if (!view)
-        return;
-    if (playerReady)
-        view->page()->runJavaScript(QStringLiteral("gldStop();"));
-    if (currentState == State::Loading || currentState == State::Playing)
-        SetState(State::Finished);
+    if (!view) return;
+    if (playerReady) view->page()->runJavaScript(QStringLiteral("gldStop();"));
+    if (currentState == State::Loading || currentState == State::Playing) SetState(State::Finished);
 #endif
 }
 
@@ -260,13 +262,13 @@ void TFlashPreview::OnPlayerReport(const QString& what, const QString& json) {
     }
     if (what == QLatin1String("unavailable")) {
         startTimeout->stop();
-        ShowPlaceholder(tr("The preview is unavailable: its player is missing from the program folder."));
+        ShowPlaceholder(
+            tr("The preview is unavailable: its player is missing from the program folder."));
         SetState(State::Unavailable);
         return;
     }
     // The rest answer one LoadMovie; answers to an earlier one are stale.
-    if (detail.value("serial").toInt(-1) != serial)
-        return;
+    if (detail.value("serial").toInt(-1) != serial) return;
     if (what == QLatin1String("loading")) {
         SetState(State::Loading);
     } else if (what == QLatin1String("loaded")) {

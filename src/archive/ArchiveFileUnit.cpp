@@ -2,7 +2,9 @@
 
 #include "FileStream.h"
 
-TCentralDir::TCentralDir(TArchiveFile& owner) : archive(owner) { Load(); }
+TCentralDir::TCentralDir(TArchiveFile& owner) : archive(owner) {
+    Load();
+}
 
 int32_t TCentralDir::GetCentralDirOffset() {
     if (central_dir_offset == -1 && archive.Size() > 0) {
@@ -12,8 +14,8 @@ int32_t TCentralDir::GetCentralDirOffset() {
         archive.SmartSeek(-4, 2);
         uint8_t b[4] = {0, 0, 0, 0};
         archive.Read(b, 4);
-        central_dir_offset =
-            int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+        central_dir_offset = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
+                                     uint32_t(b[3]) << 24);
         archive.SmartModeOn();
     }
     return central_dir_offset;
@@ -43,14 +45,17 @@ void TCentralDir::Load() {
 
 void TCentralDir::SaveTo(TBufferedFileStream& stream) {
     central_dir_offset = int32_t(stream.BufferedPosition());
-    for (TCentralFileHeader* entry : *this) entry->Write(stream);
+    for (TCentralFileHeader* entry : *this)
+        entry->Write(stream);
     TCentralDirEndHeader end;
     end.block_size = ARCHIVE_BLOCK_SIZE;
     end.central_dir_offset = central_dir_offset;
     end.Write(stream);
 }
 
-void TCentralDir::Save() { SaveTo(archive); }
+void TCentralDir::Save() {
+    SaveTo(archive);
+}
 
 TArchiveFile::TArchiveFile(const std::string& name, bool open_existing)
     : TBitFile(name, open_existing ? fmShareDenyWrite : fmCreate) {
@@ -68,6 +73,10 @@ TArchiveFile::TArchiveFile(const std::string& name, bool open_existing)
     }
 }
 
-TArchiveFile::~TArchiveFile() { central_dir.reset(); }
+TArchiveFile::~TArchiveFile() {
+    central_dir.reset();
+}
 
-void TArchiveFile::SeekToData() { SmartSeek(4, 0); }
+void TArchiveFile::SeekToData() {
+    SmartSeek(4, 0);
+}

@@ -15,7 +15,8 @@ uint32_t ReadLE32(TBufferedFileStream& stream) {
 }
 
 void WriteLE32(TBufferedFileStream& stream, uint32_t value) {
-    uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+    uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
+                    uint8_t(value >> 24)};
     stream.WriteBytes(b, 4);
 }
 
@@ -70,7 +71,8 @@ void TCentralFileHeader::ReadFields(TBufferedFileStream& archive) {
     // The end of the file also ends a name: the stream hands out a zero byte there.
     std::string stored;
     uint8_t b = 0;
-    while (archive.ReadByte(b) && b != 0) stored.push_back(char(b));
+    while (archive.ReadByte(b) && b != 0)
+        stored.push_back(char(b));
     SplitStoredName(stored, folder_part, name_part);
 }
 
@@ -81,8 +83,10 @@ void TCentralFileHeader::WriteFields(TBufferedFileStream& stream) {
     WriteLE32(stream, data_offset);
     WriteLE32(stream, time_stamp);
     WriteLE32(stream, attributes);
-    for (char c : folder_part) stream.WriteByte(uint8_t(c));
-    for (char c : name_part) stream.WriteByte(uint8_t(c));
+    for (char c : folder_part)
+        stream.WriteByte(uint8_t(c));
+    for (char c : name_part)
+        stream.WriteByte(uint8_t(c));
     stream.WriteByte(0);
 }
 

@@ -10,8 +10,8 @@
 class TBufferedFileStream;
 
 // Signatures are compared as dwords; written little-endian they read as the four letters.
-constexpr uint32_t ARCHIVE_SIGNATURE = 0x4D504C4B;    // "KLPM"
-constexpr uint32_t DATA_BLOCK_SIGNATURE = 0x41544144; // "DATA"
+constexpr uint32_t ARCHIVE_SIGNATURE = 0x4D504C4B;      // "KLPM"
+constexpr uint32_t DATA_BLOCK_SIGNATURE = 0x41544144;   // "DATA"
 constexpr uint32_t CENTRAL_FILE_SIGNATURE = 0x53484643; // "CFHS"
 constexpr uint32_t CENTRAL_END_SIGNATURE = 0x52444345;  // "ECDR"
 

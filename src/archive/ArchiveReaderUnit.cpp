@@ -56,8 +56,7 @@ std::vector<TArchiveEntry> ParseCentralDir(const uint8_t* data, size_t size,
         const uint8_t* name = p + CENTRAL_FILE_FIXED_SIZE;
         size_t room = std::min(size - pos - CENTRAL_FILE_FIXED_SIZE, limits.max_name_length + 1);
         const void* end = std::memchr(name, 0, room);
-        if (!end)
-            throw EArchiveDamaged("The name of " + label + " is not ended or too long.");
+        if (!end) throw EArchiveDamaged("The name of " + label + " is not ended or too long.");
         e.stored_name.assign(reinterpret_cast<const char*>(name),
                              static_cast<const uint8_t*>(end) - name);
         SplitStoredName(e.stored_name, e.folder_part, e.name_part);
@@ -72,8 +71,10 @@ std::vector<TArchiveEntry> ParseCentralDir(const uint8_t* data, size_t size,
         // Entries' data lie back to back from offset 4 in directory order, so one running
         // offset rules out gaps, overlaps, loops and data running into the directory.
         if (int64_t(e.data_offset) != expected_offset)
-            throw EArchiveDamaged("The data of " + label + " is not where the entries before it end.");
-        expected_offset += int64_t(e.compressed_size) + int64_t(DATA_BLOCK_HEADER_SIZE) * e.block_count;
+            throw EArchiveDamaged("The data of " + label +
+                                  " is not where the entries before it end.");
+        expected_offset +=
+            int64_t(e.compressed_size) + int64_t(DATA_BLOCK_HEADER_SIZE) * e.block_count;
         if (expected_offset > central_dir_offset)
             throw EArchiveDamaged("The data of " + label + " runs into the central directory.");
         pos += CENTRAL_FILE_FIXED_SIZE + e.stored_name.size() + 1;
@@ -145,7 +146,8 @@ int64_t TArchiveReader::FindArchiveStart(const TReadAt& read_at, int64_t file_si
             if (++full_parses > MAX_FULL_PARSES) return fail(last_reason);
             std::vector<uint8_t> dir{};
             dir.resize(size_t(dir_size));
-            if (!read_at(dir_start, dir.data(), dir.size())) return fail("The file cannot be read.");
+            if (!read_at(dir_start, dir.data(), dir.size()))
+                return fail("The file cannot be read.");
             try {
                 ParseCentralDir(dir.data(), dir.size(), d, block_size, limits);
                 return start;
@@ -213,8 +215,8 @@ void TArchiveReader::ExtractEntry(size_t index, const TSink& sink) {
         expander = std::make_unique<TExpander>();
         block.resize(size_t(block_size));
     }
-    const int64_t entry_end =
-        int64_t(e.data_offset) + e.compressed_size + int64_t(DATA_BLOCK_HEADER_SIZE) * e.block_count;
+    const int64_t entry_end = int64_t(e.data_offset) + e.compressed_size +
+                              int64_t(DATA_BLOCK_HEADER_SIZE) * e.block_count;
     int64_t offset = e.data_offset;
     int64_t raw_left = e.raw_size;
     for (int32_t k = 0; k < e.block_count; ++k) {
@@ -238,8 +240,8 @@ void TArchiveReader::ExtractEntry(size_t index, const TSink& sink) {
             throw EArchiveDamaged(where + ": " + ex.what());
         }
         if (got != expected)
-            throw EArchiveDamaged(where + ": it holds " + std::to_string(got) + " bytes instead of " +
-                                  std::to_string(expected) + ".");
+            throw EArchiveDamaged(where + ": it holds " + std::to_string(got) +
+                                  " bytes instead of " + std::to_string(expected) + ".");
         if (sink) sink(block.data(), size_t(got));
         raw_left -= got;
         offset += DATA_BLOCK_HEADER_SIZE + payload;
@@ -249,5 +251,6 @@ void TArchiveReader::ExtractEntry(size_t index, const TSink& sink) {
 }
 
 void TArchiveReader::TestAll() {
-    for (size_t i = 0; i < entries.size(); ++i) ExtractEntry(i, nullptr);
+    for (size_t i = 0; i < entries.size(); ++i)
+        ExtractEntry(i, nullptr);
 }

@@ -11,6 +11,7 @@ void TCRC32::Update(const uint8_t* data, size_t count) {
         data += 8;
         count -= 8;
     }
-    while (count--) c = t[0][(c ^ *data++) & 0xFF] ^ (c >> 8);
+    while (count--)
+        c = t[0][(c ^ *data++) & 0xFF] ^ (c >> 8);
     crc = c;
 }

@@ -42,7 +42,7 @@ public:
 [[noreturn]] void AssertionFailure(const char* unit, int line);
 
 // Checked in every build: the invariants guard buffers indexed by computed positions.
-#define GLD_ASSERT(condition, unit)                                                            \
-    do {                                                                                       \
-        if (!(condition)) AssertionFailure(unit, __LINE__);                                    \
+#define GLD_ASSERT(condition, unit)                                                                \
+    do {                                                                                           \
+        if (!(condition)) AssertionFailure(unit, __LINE__);                                        \
     } while (0)

@@ -15,7 +15,7 @@ constexpr int32_t INSERTION_LIMIT = 16;
 // a position per entry.
 constexpr int32_t RADIX_MIN = 256;
 constexpr int32_t RADIX_MAX = TBlockMan::BYTE_BUFFER_WORDS / 2;
-}
+} // namespace
 
 TFastSorter::TFastSorter(TBlockMan& buffers)
     : bucket_heads(buffers.bucket_heads), ranks(buffers.rank_buf), group_len(buffers.group_buf),
@@ -81,7 +81,8 @@ void TFastSorter::InitGroups() {
         const int32_t end = bucket_heads[key];
         if (end > start) {
             group_len[start] = end - start;
-            for (int32_t i = start; i < end; ++i) ranks[index[i]] = start;
+            for (int32_t i = start; i < end; ++i)
+                ranks[index[i]] = start;
             start = end;
         }
     }
@@ -100,7 +101,8 @@ void TFastSorter::RefineGroups() {
         while (i < N) {
             const int32_t g = group_len[i];
             if (g < 0) {
-                if (run == -1) run = i;
+                if (run == -1)
+                    run = i;
                 else {
                     GLD_ASSERT(group_len[run] < 0, UNIT);
                     group_len[run] += g;
@@ -141,18 +143,23 @@ void TFastSorter::SortSplit(int32_t lo, int32_t hi, int32_t h) {
         group_len[lo] = 1;
         return;
     }
-    for (int32_t j = lo; j <= hi; ++j) keys[j] = ranks[index[j] + h];
+    for (int32_t j = lo; j <= hi; ++j)
+        keys[j] = ranks[index[j] + h];
     const int32_t size = hi - lo + 1;
-    if (size >= RADIX_MIN && size <= RADIX_MAX) RadixSortPairs(lo, hi);
-    else SortKeyedPairs(keys, index, lo, hi, 2 * std::bit_width(uint32_t(size)) + 4);
+    if (size >= RADIX_MIN && size <= RADIX_MAX)
+        RadixSortPairs(lo, hi);
+    else
+        SortKeyedPairs(keys, index, lo, hi, 2 * std::bit_width(uint32_t(size)) + 4);
     // Renumber the parts of equal keys from the top down; group_len of a part overwrites the
     // key at the part's first place, which is no longer needed once the part is numbered.
     int32_t end = hi;
     while (end >= lo) {
         const int32_t key = keys[end];
         int32_t start = end;
-        while (start > lo && keys[start - 1] == key) --start;
-        for (int32_t j = start; j <= end; ++j) ranks[index[j]] = start;
+        while (start > lo && keys[start - 1] == key)
+            --start;
+        for (int32_t j = start; j <= end; ++j)
+            ranks[index[j]] = start;
         group_len[start] = end - start + 1;
         end = start - 1;
     }
@@ -178,8 +185,10 @@ void TFastSorter::RadixSortPairs(int32_t lo, int32_t hi) {
     int32_t* dst_index = scratch + RADIX_MAX;
     for (int shift = 0; shift < bits; shift += 8) {
         int32_t count[257] = {};
-        for (int32_t j = 0; j < size; ++j) ++count[((src_keys[j] - low_key) >> shift & 0xFF) + 1];
-        for (int d = 1; d < 257; ++d) count[d] += count[d - 1];
+        for (int32_t j = 0; j < size; ++j)
+            ++count[((src_keys[j] - low_key) >> shift & 0xFF) + 1];
+        for (int d = 1; d < 257; ++d)
+            count[d] += count[d - 1];
         for (int32_t j = 0; j < size; ++j) {
             const int32_t k = src_keys[j];
             const int32_t at = count[(k - low_key) >> shift & 0xFF]++;
@@ -226,7 +235,8 @@ void HeapSortPairs(int32_t* keys, int32_t* index, int32_t lo, int32_t hi) {
             root = child;
         }
     };
-    for (int32_t root = size / 2 - 1; root >= 0; --root) sift(root, size);
+    for (int32_t root = size / 2 - 1; root >= 0; --root)
+        sift(root, size);
     for (int32_t end = size - 1; end > 0; --end) {
         std::swap(k[0], k[end]);
         std::swap(x[0], x[end]);
@@ -256,7 +266,8 @@ void TFastSorter::SortKeyedPairs(int32_t* keys, int32_t* index, int32_t lo, int3
             const int32_t k1 = median3(lo, lo + s, lo + 2 * s);
             const int32_t k2 = median3(mid - s, mid, mid + s);
             const int32_t k3 = median3(hi - 2 * s, hi - s, hi);
-            v = k1 < k2 ? (k2 < k3 ? k2 : (k1 < k3 ? k3 : k1)) : (k2 > k3 ? k2 : (k1 > k3 ? k3 : k1));
+            v = k1 < k2 ? (k2 < k3 ? k2 : (k1 < k3 ? k3 : k1))
+                        : (k2 > k3 ? k2 : (k1 > k3 ? k3 : k1));
         } else {
             v = median3(lo, mid, hi);
         }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 struct TGroupSpec {
@@ -12,19 +11,16 @@ struct TGroupSpec {
 // Group 4's limit of 128 is lower than its neighbours' on purpose of the format: the stored
 // blocks were coded with it.
 constexpr TGroupSpec GROUPS[ARI_GROUP_COUNT] = {
-    {0, 0, 0},        {1, 1, 0},        {2, 3, 256},      {4, 7, 256},     {8, 15, 128},
-    {16, 31, 1024},   {32, 63, 2048},   {64, 127, 4096},  {128, 257, 8192},
+    {0, 0, 0},      {1, 1, 0},      {2, 3, 256},     {4, 7, 256},      {8, 15, 128},
+    {16, 31, 1024}, {32, 63, 2048}, {64, 127, 4096}, {128, 257, 8192},
 };
 
 } // namespace
 
 TGroupAriModel::TGroupAriModel(int32_t first_symbol, int32_t last_symbol, int32_t max_total,
                                int32_t increment)
-    : num_symbols(last_symbol - first_symbol + 1),
-      num_indices(last_symbol - first_symbol + 2),
-      max_total(max_total),
-      increment(increment),
-      first_symbol(first_symbol),
+    : num_symbols(last_symbol - first_symbol + 1), num_indices(last_symbol - first_symbol + 2),
+      max_total(max_total), increment(increment), first_symbol(first_symbol),
       last_symbol(last_symbol) {
     Reset();
 }
@@ -44,14 +40,16 @@ void TGroupAriModel::Reset() {
 THeadAriModel::THeadAriModel()
     : head_model(std::make_unique<TGroupAriModel>(0, ARI_GROUP_COUNT - 1, 4096, 32)) {
     for (int32_t g = 0; g < ARI_GROUP_COUNT; ++g) {
-        for (int32_t s = GROUPS[g].first; s <= GROUPS[g].last; ++s) group_of[s] = g;
+        for (int32_t s = GROUPS[g].first; s <= GROUPS[g].last; ++s)
+            group_of[s] = g;
         if (g > 1)
-            sub_models[g] =
-                std::make_unique<TGroupAriModel>(GROUPS[g].first, GROUPS[g].last, GROUPS[g].max_total, 1);
+            sub_models[g] = std::make_unique<TGroupAriModel>(GROUPS[g].first, GROUPS[g].last,
+                                                             GROUPS[g].max_total, 1);
     }
 }
 
 void THeadAriModel::Reset() {
     head_model->Reset();
-    for (int32_t g = 2; g < ARI_GROUP_COUNT; ++g) sub_models[g]->Reset();
+    for (int32_t g = 2; g < ARI_GROUP_COUNT; ++g)
+        sub_models[g]->Reset();
 }

@@ -16,8 +16,7 @@ constexpr int ARI_GROUP_COUNT = 9;
 // most frequent symbol at index 1; index num_indices is never coded and reserves one count.
 class TGroupAriModel {
 public:
-    TGroupAriModel(int32_t first_symbol, int32_t last_symbol, int32_t max_total,
-                   int32_t increment);
+    TGroupAriModel(int32_t first_symbol, int32_t last_symbol, int32_t max_total, int32_t increment);
     void Reset();
     // Accounts for one coding of index i: halves first if the total has reached max_total,
     // moves i's symbol in front of its equals, then adds increment.
@@ -57,7 +56,8 @@ inline void AddToCumFreq(int32_t* cum_freq, int32_t count, int32_t increment) {
         _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), add));
     }
 #endif
-    for (; k < count; ++k) cum_freq[k] += increment;
+    for (; k < count; ++k)
+        cum_freq[k] += increment;
 }
 
 // Inline: the coder calls it once or twice for every symbol.
@@ -87,7 +87,8 @@ inline void TGroupAriModel::Update(int32_t i) {
         j -= 4;
     }
 #endif
-    while (freq[j - 1] == f) --j;
+    while (freq[j - 1] == f)
+        --j;
 #if defined(__SSE2__)
 found:
 #endif

@@ -25,7 +25,8 @@ void TMTFBase::MoveToFront(uint8_t c) {
 }
 
 void TMTFBase::RebuildPositions() {
-    for (int k = 0; k < 256; ++k) position[list[k]] = uint8_t(k);
+    for (int k = 0; k < 256; ++k)
+        position[list[k]] = uint8_t(k);
 }
 
 uint8_t TMTFBase::TakeFromList(int k) {
@@ -46,7 +47,8 @@ int TMTFBase::FindInList(uint8_t c) const {
     return 255; // unreachable: list is a permutation
 #else
     int k = 0;
-    while (list[k] != c) ++k;
+    while (list[k] != c)
+        ++k;
     return k;
 #endif
 }

@@ -4,8 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-template <class T>
-class TObjList {
+template <class T> class TObjList {
 public:
     TObjList() = default;
     virtual ~TObjList() { Clear(); }

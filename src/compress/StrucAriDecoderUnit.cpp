@@ -49,10 +49,12 @@ int32_t TStrucAriDecoder::DecodeIndex(TGroupAriModel& m) {
     }
 found:
 #else
-    while (m.cum_freq[i] > target) ++i;
+    while (m.cum_freq[i] > target)
+        ++i;
 #endif
     // The last index only reserves a count; no encoder ever codes it.
-    if (i >= m.num_indices) throw EDataCorrupt("Damaged data block: the coded data name no symbol.");
+    if (i >= m.num_indices)
+        throw EDataCorrupt("Damaged data block: the coded data name no symbol.");
     high = low + (range * m.cum_freq[i - 1]) / total - 1;
     low = low + (range * m.cum_freq[i]) / total;
     // The encoder's two runs of shifts, at once; value shares low's and high's leading bits.

@@ -70,7 +70,8 @@ void TStrucAriEncoder::BitPlusFollow(int bit) {
 }
 
 void TStrucAriEncoder::FlushOutput() {
-    if (out_count > 0) OutputBits(uint32_t(out_bits) & ((uint32_t(2) << (out_count - 1)) - 1), out_count);
+    if (out_count > 0)
+        OutputBits(uint32_t(out_bits) & ((uint32_t(2) << (out_count - 1)) - 1), out_count);
     out_bits = 0;
     out_count = 0;
 }

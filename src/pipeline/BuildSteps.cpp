@@ -13,8 +13,7 @@
 namespace fs = std::filesystem;
 
 std::string AbsoluteProjectPath(const std::string& project_file) {
-    if (project_file.empty())
-        return project_file;
+    if (project_file.empty()) return project_file;
     std::error_code error;
     const fs::path absolute = fs::absolute(fs::path(project_file), error);
     return error ? project_file : absolute.lexically_normal().string();
@@ -41,38 +40,30 @@ std::string FreshTempArchivePath(const std::string& base, const std::string& suf
     // something is badly wrong with the temporary folder and looping on would never end.
     for (int attempt = 0; attempt < 20000; ++attempt) {
         const std::string path = folder + base + std::to_string(RandomBelow(1000)) + suffix;
-        if (!Exists(path))
-            return path;
-        if (DeleteFile(path))
-            return path;
+        if (!Exists(path)) return path;
+        if (DeleteFile(path)) return path;
         AddUndeletedTempFile(path);
     }
     throw EFCreateError("Cannot find a free temporary file name in \"" + folder + "\".");
 }
 
 void DeleteOrRemember(const std::string& path) {
-    if (path.empty() || !Exists(path))
-        return;
-    if (!DeleteFile(path))
-        AddUndeletedTempFile(path);
+    if (path.empty() || !Exists(path)) return;
+    if (!DeleteFile(path)) AddUndeletedTempFile(path);
 }
 
 void CopyArchiveToPackage(const std::string& archive, const std::string& package) {
     std::error_code error;
     fs::copy_file(archive, package, fs::copy_options::overwrite_existing, error);
-    if (error)
-        throw EFCreateError(FileCreateErrorMessage(package, error.value()));
+    if (error) throw EFCreateError(FileCreateErrorMessage(package, error.value()));
 }
 
 std::string ResolveAgainst(const std::string& folder, const std::string& path) {
-    if (path.empty() || folder.empty())
-        return path;
+    if (path.empty() || folder.empty()) return path;
     // Paths written on Windows ("C:\..." or "\\server\...") are left alone: they are absolute
     // there, and guessing a folder for them here would only invent a wrong name.
-    if (path.size() >= 2 && path[1] == ':')
-        return path;
-    if (IsPathDelimiter(path[0]))
-        return path;
+    if (path.size() >= 2 && path[1] == ':') return path;
+    if (IsPathDelimiter(path[0])) return path;
     return JoinPath(ExcludeTrailingPathDelimiter(folder), path);
 }
 

@@ -46,8 +46,7 @@ int GenerateInstaller(const std::string& project_file) {
         log = folder + base + ".log";
 
         auto fail = [&](const std::string& reason) {
-            if (!reason.empty())
-                AppendLog(log, reason);
+            if (!reason.empty()) AppendLog(log, reason);
             temporaries.DeleteAll();
             SetProgressText(kFailed, "Please check log file " + log);
             FinishProgress();
@@ -103,8 +102,7 @@ int GenerateInstaller(const std::string& project_file) {
             failure = std::current_exception();
         }
         scl.Release();
-        if (failure)
-            return fail(MessageOf(failure));
+        if (failure) return fail(MessageOf(failure));
 
         AdvanceProgress(kTitle, "Deleting useless resources");
         temporaries.DeleteAll();

@@ -35,8 +35,8 @@ std::string ProjectNameFault(const std::string& project_name) {
     for (unsigned char c : project_name) {
         // Separators of either kind would lead out of the project's folder; the rest cannot
         // stand in a file name on Windows, where the screensaver is meant to be installed.
-        if (c < 0x20 || c == 0x7f || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) !=
-                                          std::string_view::npos)
+        if (c < 0x20 || c == 0x7f ||
+            std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
             unusable = true;
     }
     if (unusable)
@@ -50,14 +50,11 @@ int GetFileKind(const std::string& file_name) {
     std::string extension = ExtractFileExt(file_name);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension == ".scr")
-        return 1;
-    if (extension == ".swf")
-        return 2;
+    if (extension == ".scr") return 1;
+    if (extension == ".swf") return 2;
     if (extension == ".jpg" || extension == ".jpeg" || extension == ".bmp" || extension == ".gif")
         return 3;
-    if (extension == ".mp3" || extension == ".mp2" || extension == ".mp1")
-        return 4;
+    if (extension == ".mp3" || extension == ".mp2" || extension == ".mp1") return 4;
     return FolderExists(file_name) ? 5 : 0;
 }
 
@@ -76,8 +73,7 @@ int GenerateScreensaver(const std::string& project_file, bool show_progress) {
         AppendLog(log, text);
         return 1;
     };
-    if (scl.Files.empty())
-        return refuse(NoFlashFileText);
+    if (scl.Files.empty()) return refuse(NoFlashFileText);
     if (const std::string fault = ProjectNameFault(scl.ProjectName); !fault.empty())
         return refuse(fault);
     const std::string stub = JoinPath(ProgramFolder(), "saver.dll");
@@ -115,8 +111,7 @@ int GenerateScreensaver(const std::string& project_file, bool show_progress) {
     }
 
     if (!failure) {
-        if (show_progress)
-            AdvanceProgress(kTitle, "Merging screensaver file");
+        if (show_progress) AdvanceProgress(kTitle, "Merging screensaver file");
         try {
             TFilePackerExt joiner;
             joiner.Merge(stub, package, output);
@@ -124,8 +119,7 @@ int GenerateScreensaver(const std::string& project_file, bool show_progress) {
             failure = std::current_exception();
         }
     }
-    if (failure)
-        AppendLog(log, MessageOf(failure));
+    if (failure) AppendLog(log, MessageOf(failure));
 
     if (show_progress) {
         if (!failure)
@@ -141,7 +135,8 @@ int GenerateScreensaver(const std::string& project_file, bool show_progress) {
             SetProgressText("Generate Screensaver Failed", "Please check log file " + log);
             FinishProgress();
         } else {
-            SetProgressText("Generate Screensaver Successfully", "Generated file locates on " + folder);
+            SetProgressText("Generate Screensaver Successfully",
+                            "Generated file locates on " + folder);
         }
     }
     return failure ? 1 : 0;

@@ -22,9 +22,13 @@ void ReleaseCurrentView() {
 
 } // namespace
 
-void InstallProgressViewFactory(TProgressViewFactory factory) { view_factory = std::move(factory); }
+void InstallProgressViewFactory(TProgressViewFactory factory) {
+    view_factory = std::move(factory);
+}
 
-const TProgressState& CurrentProgress() { return state; }
+const TProgressState& CurrentProgress() {
+    return state;
+}
 
 void ShowProgress(int steps) {
     // A window left open by the previous build would otherwise linger beside the new one with
@@ -33,8 +37,7 @@ void ShowProgress(int steps) {
     state = TProgressState{};
     state.shown = true;
     state.steps = steps;
-    if (view_factory)
-        current_view = view_factory();
+    if (view_factory) current_view = view_factory();
     if (current_view) {
         current_view->SetPosition(0);
         current_view->SetSucceedVisible(false);
@@ -45,8 +48,7 @@ void ShowProgress(int steps) {
 void SetProgressText(const std::string& title, const std::string& description) {
     state.title = title;
     state.description = description;
-    if (current_view)
-        current_view->SetTexts(title, description);
+    if (current_view) current_view->SetTexts(title, description);
 }
 
 void FinishProgress() {
@@ -60,10 +62,8 @@ void FinishProgress() {
 
 void StepProgress() {
     // Integer steps leave 99 after three thirds; the last step is rounded up by FinishProgress.
-    if (state.steps > 0)
-        state.position += 100 / state.steps;
-    if (state.position > 100)
-        state.position = 100;
+    if (state.steps > 0) state.position += 100 / state.steps;
+    if (state.position > 100) state.position = 100;
     ++state.steps_done;
     if (state.steps_done == state.steps)
         FinishProgress(); // the view never shows the 99 that three thirds add up to
@@ -74,8 +74,7 @@ void StepProgress() {
 void AdvanceProgress(const std::string& title, const std::string& description) {
     SetProgressText(title, description);
     StepProgress();
-    if (pause_ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
+    if (pause_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
     ProcessPendingMessages();
 }
 
@@ -84,11 +83,14 @@ void ReleaseProgress() {
     state.shown = false;
 }
 
-void SetProgressPause(int milliseconds) { pause_ms = milliseconds < 0 ? 0 : milliseconds; }
+void SetProgressPause(int milliseconds) {
+    pause_ms = milliseconds < 0 ? 0 : milliseconds;
+}
 
-int ProgressPause() { return pause_ms; }
+int ProgressPause() {
+    return pause_ms;
+}
 
 void ForgetProgressView(IProgressView* view) {
-    if (view && view == current_view)
-        current_view = nullptr;
+    if (view && view == current_view) current_view = nullptr;
 }

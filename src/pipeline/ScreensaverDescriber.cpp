@@ -34,15 +34,13 @@ std::optional<std::string> DescribeScreensaver(const std::string& path) {
         auto found = std::find_if(entries.rbegin(), entries.rend(), [](const TArchiveEntry& e) {
             return Lower(ExtractFileExt(e.name_part)) == ProjectFileExtension;
         });
-        if (found == entries.rend() || found->raw_size > kLargestProjectFile)
-            return std::nullopt;
+        if (found == entries.rend() || found->raw_size > kLargestProjectFile) return std::nullopt;
         const size_t index = static_cast<size_t>(std::distance(found, entries.rend()) - 1);
 
         // The INI layer reads files, so the packed project goes through a temporary one.
         temp = MakeUniqueTempFile(TempFolder(), "gld");
         std::FILE* out = std::fopen(temp.c_str(), "wb");
-        if (!out)
-            throw std::runtime_error("temporary file");
+        if (!out) throw std::runtime_error("temporary file");
         bool written = true;
         try {
             reader->ExtractEntry(index, [&](const uint8_t* data, size_t size) {
@@ -71,4 +69,6 @@ std::optional<std::string> DescribeScreensaver(const std::string& path) {
     }
 }
 
-void InstallBuiltScreensaverDescriber() { InstallScreensaverDescriber(DescribeScreensaver); }
+void InstallBuiltScreensaverDescriber() {
+    InstallScreensaverDescriber(DescribeScreensaver);
+}

@@ -9,6 +9,5 @@ std::vector<std::string>& UndeletedTempFiles() {
 
 void AddUndeletedTempFile(const std::string& path) {
     auto& files = UndeletedTempFiles();
-    if (std::find(files.begin(), files.end(), path) == files.end())
-        files.push_back(path);
+    if (std::find(files.begin(), files.end(), path) == files.end()) files.push_back(path);
 }

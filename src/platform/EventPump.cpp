@@ -7,7 +7,9 @@ std::function<void()>& Pump() {
 }
 } // namespace
 
-void InstallMessagePump(std::function<void()> pump) { Pump() = std::move(pump); }
+void InstallMessagePump(std::function<void()> pump) {
+    Pump() = std::move(pump);
+}
 
 void ProcessPendingMessages() {
     if (Pump()) Pump()();

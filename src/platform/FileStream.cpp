@@ -16,9 +16,15 @@ TFileStream::TFileStream(const std::string& path, uint16_t mode) : path_(path) {
     }
     int flags = O_CLOEXEC;
     switch (mode & 0x3) {
-    case 0: flags |= O_RDONLY; break;
-    case 1: flags |= O_WRONLY; break;
-    default: flags |= O_RDWR; break;
+    case 0:
+        flags |= O_RDONLY;
+        break;
+    case 1:
+        flags |= O_WRONLY;
+        break;
+    default:
+        flags |= O_RDWR;
+        break;
     }
     fd_ = ::open(path.c_str(), flags);
     if (fd_ < 0) throw EFOpenError(FileOpenErrorMessage(path, errno));
@@ -70,10 +76,17 @@ int32_t TFileStream::Write(const void* buffer, int32_t count) {
 int64_t TFileStream::Seek(int64_t offset, int origin) {
     int whence;
     switch (origin) {
-    case 0: whence = SEEK_SET; break;
-    case 1: whence = SEEK_CUR; break;
-    case 2: whence = SEEK_END; break;
-    default: return -1;
+    case 0:
+        whence = SEEK_SET;
+        break;
+    case 1:
+        whence = SEEK_CUR;
+        break;
+    case 2:
+        whence = SEEK_END;
+        break;
+    default:
+        return -1;
     }
     return int64_t(::lseek(fd_, off_t(offset), whence));
 }
@@ -84,4 +97,6 @@ int64_t TFileStream::Size() {
     return int64_t(st.st_size);
 }
 
-int64_t TFileStream::Position() { return int64_t(::lseek(fd_, 0, SEEK_CUR)); }
+int64_t TFileStream::Position() {
+    return int64_t(::lseek(fd_, 0, SEEK_CUR));
+}

@@ -24,7 +24,8 @@
 // written through to its target). A crash or a full disk leaves the old or the new file,
 // never a torn one. A write that cannot complete raises EIniWriteError and leaves the old file
 // as it was; so does a write to a file that is marked read-only (one without any write
-// permission bit, which even root may not change here, or one the user may not write). Reading never fails: a missing or unreadable file reads as an empty one.
+// permission bit, which even root may not change here, or one the user may not write). Reading
+// never fails: a missing or unreadable file reads as an empty one.
 
 #include <stdexcept>
 #include <string>

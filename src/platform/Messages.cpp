@@ -18,7 +18,9 @@ IMessageBoxes* current_boxes = nullptr;
 
 } // namespace
 
-void InstallMessageBoxes(IMessageBoxes* handler) { current_boxes = handler; }
+void InstallMessageBoxes(IMessageBoxes* handler) {
+    current_boxes = handler;
+}
 
 IMessageBoxes& CurrentMessageBoxes() {
     return current_boxes ? *current_boxes : static_cast<IMessageBoxes&>(console_boxes);
@@ -44,4 +46,6 @@ TMessageBoxesScope::TMessageBoxesScope(IMessageBoxes& handler) : previous(curren
     current_boxes = &handler;
 }
 
-TMessageBoxesScope::~TMessageBoxesScope() { current_boxes = previous; }
+TMessageBoxesScope::~TMessageBoxesScope() {
+    current_boxes = previous;
+}

@@ -16,22 +16,21 @@ QString TLinkLabel::TargetOf(const QString& text) {
     const QString target = text.trimmed();
     // The shell opens an address like "me@example.org" as a file name; as a mail link it
     // opens the mail program, which is what the author meant.
-    if (target.contains(QLatin1Char('@')) && !target.contains(QLatin1Char(':')) && !target.contains(QLatin1Char('/')))
+    if (target.contains(QLatin1Char('@')) && !target.contains(QLatin1Char(':')) &&
+        !target.contains(QLatin1Char('/')))
         return QStringLiteral("mailto:") + target;
     return target;
 }
 
 void TLinkLabel::UpdateLook() {
-    if (updating)
-        return;
+    if (updating) return;
     updating = true;
     QFont f = font();
     f.setUnderline(true);
     setFont(f);
     const QPalette pal = palette();
     QColor colour = wasVisited ? pal.color(QPalette::LinkVisited) : pal.color(QPalette::Link);
-    if (hovered)
-        colour = colour.lighter(135);
+    if (hovered) colour = colour.lighter(135);
     QPalette own = pal;
     own.setColor(QPalette::WindowText, colour);
     setPalette(own);
@@ -52,13 +51,13 @@ void TLinkLabel::leaveEvent(QEvent* event) {
 
 void TLinkLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::StyleChange)
-        UpdateLook();
+    if (event->type() == QEvent::StyleChange) UpdateLook();
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton || text().trimmed().isEmpty() || !rect().contains(event->position().toPoint()))
+    if (event->button() != Qt::LeftButton || text().trimmed().isEmpty() ||
+        !rect().contains(event->position().toPoint()))
         return;
     const QString target = TargetOf(text());
     if (ShellOpen(target.toStdString())) {

@@ -13,7 +13,8 @@
 
 const char* const TfrmAbout::MakerSite = "https://glimmerworkshop.example.org/";
 
-TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::frmAbout), movie(new QTimer(this)) {
+TfrmAbout::TfrmAbout(QWidget* parent)
+    : QDialog(parent), ui(new Ui::frmAbout), movie(new QTimer(this)) {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
@@ -43,7 +44,8 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::frmAbout), m
     connect(ui->btOk, &QPushButton::clicked, this, &TfrmAbout::btOkClick);
     // Wide enough that the description reads in a few long lines, not a narrow column.
     constexpr int width = 460;
-    const int height = layout()->hasHeightForWidth() ? layout()->heightForWidth(width) : sizeHint().height();
+    const int height =
+        layout()->hasHeightForWidth() ? layout()->heightForWidth(width) : sizeHint().height();
     setFixedSize(width, height);
 }
 

@@ -20,8 +20,7 @@ namespace {
 QString ReadTextFile(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(name.constData(), "rb"), &std::fclose);
-    if (!file)
-        throw EFOpenError(FileOpenErrorMessage(path.toStdString(), errno));
+    if (!file) throw EFOpenError(FileOpenErrorMessage(path.toStdString(), errno));
     QByteArray bytes;
     char buffer[65536];
     std::size_t n;
@@ -32,8 +31,7 @@ QString ReadTextFile(const QString& path) {
         throw EFOpenError(FileOpenErrorMessage(path.toStdString(), errno ? errno : EIO));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
+    if (utf8.hasError()) text = QString::fromLatin1(bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
@@ -45,10 +43,11 @@ TfrmInstaller::TfrmInstaller(QWidget* parent) : QDialog(parent), ui(new Ui::frmI
     setFixedSize(size());
 
     // The white areas of a classic wizard, whatever the desktop's theme.
-    for (QWidget* area : {static_cast<QWidget*>(ui->palWelcome), static_cast<QWidget*>(ui->palHeaderReadme),
-                          static_cast<QWidget*>(ui->palHeaderLicense), static_cast<QWidget*>(ui->palHeaderFolder),
-                          static_cast<QWidget*>(ui->palHeaderMenuName), static_cast<QWidget*>(ui->palHeaderCopying),
-                          static_cast<QWidget*>(ui->palHeaderFinish)}) {
+    for (QWidget* area :
+         {static_cast<QWidget*>(ui->palWelcome), static_cast<QWidget*>(ui->palHeaderReadme),
+          static_cast<QWidget*>(ui->palHeaderLicense), static_cast<QWidget*>(ui->palHeaderFolder),
+          static_cast<QWidget*>(ui->palHeaderMenuName), static_cast<QWidget*>(ui->palHeaderCopying),
+          static_cast<QWidget*>(ui->palHeaderFinish)}) {
         QPalette pal = area->palette();
         pal.setColor(QPalette::Window, Qt::white);
         pal.setColor(QPalette::WindowText, QColor(0x10, 0x10, 0x10));
@@ -56,8 +55,8 @@ TfrmInstaller::TfrmInstaller(QWidget* parent) : QDialog(parent), ui(new Ui::frmI
     }
     ui->imgWelcome->setPixmap(Artwork::InstallerSidePicture());
     const QPixmap header = Artwork::InstallerHeaderPicture();
-    for (QLabel* img : {ui->imgHeaderReadme, ui->imgHeaderLicense, ui->imgHeaderFolder, ui->imgHeaderMenuName,
-                        ui->imgHeaderCopying, ui->imgHeaderFinish})
+    for (QLabel* img : {ui->imgHeaderReadme, ui->imgHeaderLicense, ui->imgHeaderFolder,
+                        ui->imgHeaderMenuName, ui->imgHeaderCopying, ui->imgHeaderFinish})
         img->setPixmap(header);
     // A row of lit segments, like the installer's own progress bar.
     ui->barProgress->setStyleSheet(QStringLiteral(
@@ -80,16 +79,15 @@ QString TfrmInstaller::ReplaceProjectName(QString text, const QString& name) {
     return text.replace(QStringLiteral("#ProjectName#"), name, Qt::CaseInsensitive);
 }
 
-void TfrmInstaller::Prepare(const QString& projectName, const QString& readmePath, const QString& licensePath) {
-    for (QLabel* label : {ui->labWelcomeTitle, ui->labWelcomeText, ui->labFolderText, ui->labFolderBody,
-                          ui->labFinishBody})
+void TfrmInstaller::Prepare(const QString& projectName, const QString& readmePath,
+                            const QString& licensePath) {
+    for (QLabel* label : {ui->labWelcomeTitle, ui->labWelcomeText, ui->labFolderText,
+                          ui->labFolderBody, ui->labFinishBody})
         label->setText(ReplaceProjectName(label->text(), projectName));
     HasReadme = !readmePath.isEmpty();
-    if (HasReadme)
-        ui->txtReadme->setPlainText(ReadTextFile(readmePath));
+    if (HasReadme) ui->txtReadme->setPlainText(ReadTextFile(readmePath));
     HasLicense = !licensePath.isEmpty();
-    if (HasLicense)
-        ui->txtLicense->setPlainText(ReadTextFile(licensePath));
+    if (HasLicense) ui->txtLicense->setPlainText(ReadTextFile(licensePath));
 }
 
 void TfrmInstaller::showEvent(QShowEvent* event) {
@@ -153,14 +151,17 @@ void TfrmInstaller::btCancelClick() {
     close();
 }
 
-void ShowInstallerPreview(QWidget* parent, const QString& name, const QString& readme, const QString& licence) {
+void ShowInstallerPreview(QWidget* parent, const QString& name, const QString& readme,
+                          const QString& licence) {
     TfrmInstaller window(parent);
     window.Prepare(name, readme, licence);
     window.exec();
 }
 
 void TestSilentInstall(const QString& name) {
-    const std::string question = "Now it's going to install " + name.toStdString() + " , do you want to continute?";
+    const std::string question =
+        "Now it's going to install " + name.toStdString() + " , do you want to continute?";
     if (ConfirmOrCancel(question) == TMsgAnswer::Yes)
-        Inform("Installation complete. Thank you!\r\n\r\nThis was just a test, nothing really happened.");
+        Inform("Installation complete. Thank you!\r\n\r\nThis was just a test, nothing really "
+               "happened.");
 }

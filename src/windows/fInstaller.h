@@ -47,7 +47,8 @@ private:
 };
 
 // Shows the wizard modally; throws before showing it when a named file cannot be read.
-void ShowInstallerPreview(QWidget* parent, const QString& name, const QString& readme, const QString& licence);
+void ShowInstallerPreview(QWidget* parent, const QString& name, const QString& readme,
+                          const QString& licence);
 
 // The silent installer: asks whether to install the project, and on Yes says it is done.
 void TestSilentInstall(const QString& name);

@@ -3,10 +3,10 @@
 #include "ui_fProgress.h"
 
 #include <QGraphicsDropShadowEffect>
-#include <algorithm>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <algorithm>
 
 namespace {
 
@@ -42,8 +42,7 @@ TLedProgressBar::TLedProgressBar(QWidget* parent) : QWidget(parent) {
 
 void TLedProgressBar::setValue(int percent) {
     percent = std::clamp(percent, 0, 100);
-    if (percent == position)
-        return;
+    if (percent == position) return;
     position = percent;
     update();
 }
@@ -58,7 +57,9 @@ int TLedProgressBar::litSegments() const {
     return segmentCount() * position / 100;
 }
 
-QSize TLedProgressBar::sizeHint() const { return {360, 20}; }
+QSize TLedProgressBar::sizeHint() const {
+    return {360, 20};
+}
 
 void TLedProgressBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -129,8 +130,7 @@ void TfrmProgress::Present() {
         area = owner->frameGeometry();
     else if (QScreen* screen = this->screen())
         area = screen->availableGeometry();
-    if (area.isValid())
-        move(area.center() - QPoint(width() / 2, height() / 2));
+    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
     show();
     raise();
     activateWindow();
@@ -140,21 +140,25 @@ void TfrmProgress::SetTexts(const std::string& title, const std::string& descrip
     ui->labProgressTitle->setText(QString::fromStdString(title));
     ui->labProgressDesc->setText(QString::fromStdString(description));
     // The build runs on this thread; paint now, not when the loop next gets a turn.
-    if (isVisible())
-        repaint();
+    if (isVisible()) repaint();
 }
 
 void TfrmProgress::SetPosition(int percent) {
     ui->progressBar->setValue(percent);
-    if (isVisible())
-        ui->progressBar->repaint();
+    if (isVisible()) ui->progressBar->repaint();
 }
 
-void TfrmProgress::SetSucceedVisible(bool visible) { ui->btSucceed->setVisible(visible); }
+void TfrmProgress::SetSucceedVisible(bool visible) {
+    ui->btSucceed->setVisible(visible);
+}
 
-void TfrmProgress::Release() { deleteLater(); }
+void TfrmProgress::Release() {
+    deleteLater();
+}
 
-void TfrmProgress::btSucceedClick() { hide(); }
+void TfrmProgress::btSucceedClick() {
+    hide();
+}
 
 void InstallProgressWindow(QWidget* owner) {
     QPointer<QWidget> guarded(owner);

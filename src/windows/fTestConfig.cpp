@@ -21,8 +21,8 @@ void Raise(QLabel* label) {
 
 TfrmTestConfig::TfrmTestConfig(QWidget* parent) : QDialog(parent), ui(new Ui::frmTestConfig) {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     ui->imgIcon->setPixmap(Artwork::ProjectIconStandIn());
     ui->cboxBackground->setColor(0); // black
     Raise(ui->labProjectName);
@@ -30,7 +30,8 @@ TfrmTestConfig::TfrmTestConfig(QWidget* parent) : QDialog(parent), ui(new Ui::fr
     connect(ui->btOK, &QPushButton::clicked, this, &TfrmTestConfig::btCloseClick);
     connect(ui->btClose, &QPushButton::clicked, this, &TfrmTestConfig::btCloseClick);
     // The end user's window lets the interval be typed only when it is used.
-    connect(ui->cboxSwitch, &QComboBox::currentIndexChanged, this, &TfrmTestConfig::ApplySwitchRule);
+    connect(ui->cboxSwitch, &QComboBox::currentIndexChanged, this,
+            &TfrmTestConfig::ApplySwitchRule);
 }
 
 TfrmTestConfig::~TfrmTestConfig() {
@@ -48,12 +49,15 @@ void TfrmTestConfig::Load(const TTestConfigInput& input) {
     ui->labAuthor->setText(input.author);
     ui->labEmail->setText(input.email);
     ui->labHomepage->setText(input.homepage);
-    setWindowTitle(input.projectName.trimmed().isEmpty() ? tr("Screensaver Settings")
-                                                         : tr("%1 Settings").arg(input.projectName.trimmed()));
+    setWindowTitle(input.projectName.trimmed().isEmpty()
+                       ? tr("Screensaver Settings")
+                       : tr("%1 Settings").arg(input.projectName.trimmed()));
 
     // What the end user will find on the Configuration page: the project's defaults.
     ui->cboxBackground->setColor(input.backgroundColor);
-    auto choose = [](QComboBox* box, int index) { box->setCurrentIndex(index >= 0 && index < box->count() ? index : 0); };
+    auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index >= 0 && index < box->count() ? index : 0);
+    };
     choose(ui->cboxStyle, input.displayStyle);
     choose(ui->cboxRunType, input.runType);
     choose(ui->cboxSwitch, input.switchType);

@@ -42,10 +42,8 @@ public:
     std::string ProjectFile() override { return project; }
     void Save() override {
         ++saves;
-        if (project.empty())
-            project = save_as_target;
-        if (project.empty())
-            return;
+        if (project.empty()) project = save_as_target;
+        if (project.empty()) return;
         TSCL scl;
         scl.Load(project);
         scl.ProjectName = "Sky";
@@ -266,8 +264,8 @@ private slots:
     void topicAndHomepageOpenTheGuideAndTheSite() {
         TopicCommand();
         HomepageCommand();
-        QCOMPARE(shell.opened, (std::vector<std::string>{
-                                   (program_dir / "gldhelp.html").string(), HomepageAddress}));
+        QCOMPARE(shell.opened, (std::vector<std::string>{(program_dir / "gldhelp.html").string(),
+                                                         HomepageAddress}));
         QVERIFY(boxes->shown.empty());
     }
 

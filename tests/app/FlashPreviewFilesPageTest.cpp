@@ -57,7 +57,8 @@ private slots:
         p.width = 640;
         p.height = 480;
         p.compression = TSwfCompression::Zlib;
-        const std::string movie = sandbox.Path("Capital.SWF"); // the kind goes by extension, any case
+        const std::string movie =
+            sandbox.Path("Capital.SWF"); // the kind goes by extension, any case
         WriteSwf(movie, p);
         p.width = 320;
         p.height = 200;

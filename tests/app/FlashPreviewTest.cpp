@@ -54,8 +54,7 @@ private:
         QSignalSpy loaded(preview.get(), &TFlashPreview::movieLoaded);
         preview->LoadMovie(path);
         for (int waited = 0; waited < kLoadMs && loaded.isEmpty(); waited += 50) {
-            if (preview->state() == State::Failed)
-                return false;
+            if (preview->state() == State::Failed) return false;
             QTest::qWait(50);
         }
         return !loaded.isEmpty() && loaded.last().at(0).toString() == path;
@@ -67,8 +66,7 @@ private:
         const QImage first = preview->grab().toImage();
         for (int i = 0; i < 4; ++i) {
             QTest::qWait(130);
-            if (preview->grab().toImage() != first)
-                return false;
+            if (preview->grab().toImage() != first) return false;
         }
         return true;
     }
@@ -107,7 +105,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(preview->state(), State::Finished, 20000);
         QVERIFY(states.count() >= 3); // loading, playing, finished
         // The movie's background fills most of the pane: the player really draws it.
-        QTRY_VERIFY_WITH_TIMEOUT(ShareOf(preview->grab().toImage(), QColor(0x33, 0x66, 0xcc)) > 0.5, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ShareOf(preview->grab().toImage(), QColor(0x33, 0x66, 0xcc)) > 0.5,
+                                 20000);
         // And it rests on the last frame: a looping movie would have moved on by now.
         QVERIFY(StaysStill());
     }
@@ -133,7 +132,8 @@ private slots:
         p.compression = static_cast<TSwfCompression>(compression);
         p.background = 0xcc3322;
         QVERIFY(LoadAndWait(Movie(QString("packed%1.swf").arg(compression), p)));
-        QTRY_VERIFY_WITH_TIMEOUT(ShareOf(preview->grab().toImage(), QColor(0xcc, 0x33, 0x22)) > 0.5, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ShareOf(preview->grab().toImage(), QColor(0xcc, 0x33, 0x22)) > 0.5,
+                                 20000);
     }
 
     void playsRealWorldMovies_data() {
@@ -145,8 +145,7 @@ private slots:
     void playsRealWorldMovies() {
         QFETCH(QString, name);
         const QString path = QStringLiteral(GLD_SHARED_DIR "/samples/swf/") + name;
-        if (!QFile::exists(path))
-            QSKIP("no sample movies");
+        if (!QFile::exists(path)) QSKIP("no sample movies");
         QVERIFY(LoadAndWait(path));
     }
 

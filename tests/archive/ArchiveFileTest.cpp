@@ -33,7 +33,8 @@ TEST(ArchiveFile, NegativeTrailingOffsetMeansAnEmptyDirectory) {
 
 TEST(ArchiveFile, WrongSignaturesAreRefused) {
     TScratchFolder dir;
-    WriteAll(dir / "bad.pak", {'K', 'L', 'P', 'X', 0x45, 0x43, 0x44, 0x52, 0, 0x40, 6, 0, 4, 0, 0, 0});
+    WriteAll(dir / "bad.pak",
+             {'K', 'L', 'P', 'X', 0x45, 0x43, 0x44, 0x52, 0, 0x40, 6, 0, 4, 0, 0, 0});
     EXPECT_THROW(TArchiveFile(dir / "bad.pak", true), ESignatureWrong);
     // A directory record that is neither an entry nor the end record.
     std::vector<uint8_t> odd = EMPTY_ARCHIVE;
@@ -61,7 +62,8 @@ TEST(ArchiveFile, EntriesSurviveSaveAndLoadWithTheirNamesSplit) {
         archive.central_dir->Add(full);
         // Pretend the 27 data bytes are there, as the compressor would have left them.
         archive.SeekToData();
-        for (int i = 0; i < 27; ++i) archive.WriteByte(0);
+        for (int i = 0; i < 27; ++i)
+            archive.WriteByte(0);
         archive.central_dir->Save();
     }
     std::vector<uint8_t> bytes = ReadAll(dir / "d.pak");

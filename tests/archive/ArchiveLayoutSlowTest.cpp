@@ -60,7 +60,8 @@ TEST_F(ArchiveLayoutTest, WrittenArchiveKeepsTheLayoutInvariants) {
     auto reader = TArchiveReader::Open(t);
     for (size_t i = 0; i < files.size(); ++i) {
         std::vector<uint8_t> got;
-        reader->ExtractEntry(i, [&](const uint8_t* p, size_t n) { got.insert(got.end(), p, p + n); });
+        reader->ExtractEntry(i,
+                             [&](const uint8_t* p, size_t n) { got.insert(got.end(), p, p + n); });
         EXPECT_EQ(got, ReadAll(files[i])) << files[i];
     }
 }

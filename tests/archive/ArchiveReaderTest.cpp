@@ -12,7 +12,8 @@ namespace {
 std::vector<uint8_t> Repetitive(size_t size) {
     static const char text[] = "glimmer drome ";
     std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = uint8_t(text[i % (sizeof text - 1)]);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = uint8_t(text[i % (sizeof text - 1)]);
     return bytes;
 }
 
@@ -127,9 +128,11 @@ TEST_F(ArchiveReaderTest, FlippedBytesNeverCrashAndDamagedDataIsCaught) {
     auto reader = TArchiveReader::Open(*folder / "tiny.pak");
     const size_t data_end = size_t(reader->CentralDirOffset());
     std::vector<bool> record(tiny->size(), false);
-    for (size_t at = data_end; at < tiny->size(); ++at) record[at] = true;
+    for (size_t at = data_end; at < tiny->size(); ++at)
+        record[at] = true;
     for (const TArchiveEntry& e : reader->Entries())
-        for (size_t k = 0; k < 20 && e.block_count > 0; ++k) record[e.data_offset + k] = true;
+        for (size_t k = 0; k < 20 && e.block_count > 0; ++k)
+            record[e.data_offset + k] = true;
     reader.reset();
     size_t data_flips = 0, data_caught = 0;
     for (size_t at = 0; at < tiny->size(); ++at) {
@@ -215,7 +218,8 @@ TEST_F(ArchiveReaderTest, NotAnArchiveAtAll) {
     EXPECT_NE(Check({}), "");
     EXPECT_NE(Check(std::vector<uint8_t>(100000, 'K')), "");
     std::vector<uint8_t> loops;
-    for (int i = 0; i < 20000; ++i) loops.insert(loops.end(), {'K', 'L', 'P', 'M'});
+    for (int i = 0; i < 20000; ++i)
+        loops.insert(loops.end(), {'K', 'L', 'P', 'M'});
     loops.insert(loops.end(), {'E', 'C', 'D', 'R', 0, 0x40, 6, 0, 4, 0, 0, 0});
     // Only the candidate right before the end record fits an empty archive of D = 4.
     auto path = *folder / "many.bin";

@@ -72,5 +72,6 @@ inline uint32_t Dword(const std::vector<uint8_t>& b, size_t at) {
 }
 
 inline void PutDword(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = uint8_t(v >> (8 * i));
 }

@@ -1,6 +1,6 @@
+#include "TempNames.h"
 #include "ArchiveTestSupport.h"
 #include "FileErrors.h"
-#include "TempNames.h"
 
 #include <gtest/gtest.h>
 

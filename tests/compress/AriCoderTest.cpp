@@ -13,7 +13,9 @@
 
 namespace {
 
-std::vector<int32_t> Table(const int32_t* t, int count) { return std::vector<int32_t>(t, t + count); }
+std::vector<int32_t> Table(const int32_t* t, int count) {
+    return std::vector<int32_t>(t, t + count);
+}
 
 TEST(GroupAriModel, FreshModelOfGroupTwo) {
     TGroupAriModel m(2, 3, 256, 1);
@@ -37,15 +39,18 @@ TEST(GroupAriModel, CodingGroupSevenOnceExchangesIndicesOneAndEight) {
 
 TEST(GroupAriModel, GroupFourHalvesAtItsLowLimit) {
     TGroupAriModel m(8, 15, 128, 1);
-    for (int k = 0; k < 119; ++k) m.Update(m.char_to_index[3]);
+    for (int k = 0; k < 119; ++k)
+        m.Update(m.char_to_index[3]);
     EXPECT_EQ(m.cum_freq[0], 128);
     EXPECT_EQ(m.freq[1], 120);
     m.Update(m.char_to_index[3]);
     EXPECT_EQ(m.freq[1], 61);
-    for (int i = 2; i <= m.num_indices; ++i) EXPECT_EQ(m.freq[i], 1);
+    for (int i = 2; i <= m.num_indices; ++i)
+        EXPECT_EQ(m.freq[i], 1);
     EXPECT_EQ(m.cum_freq[0], 69);
     // cum_freq stays the sum of the frequencies above each index.
-    for (int i = 0; i < m.num_indices; ++i) EXPECT_EQ(m.cum_freq[i], m.cum_freq[i + 1] + m.freq[i + 1]);
+    for (int i = 0; i < m.num_indices; ++i)
+        EXPECT_EQ(m.cum_freq[i], m.cum_freq[i + 1] + m.freq[i + 1]);
 }
 
 TEST(GroupAriModel, HeadModelHalvesAtFourThousandNinetySix) {
@@ -116,7 +121,8 @@ std::vector<uint8_t> DecodeValues(const std::vector<uint8_t>& coded, int32_t cap
 
 TEST(AriCoder, OutputsOfTheFormat) {
     EXPECT_EQ(EncodeValues({97}), (std::vector<uint8_t>{0x3F, 0x05, 0xCC}));
-    EXPECT_EQ(EncodeValues(std::vector<uint8_t>(10, 0)), (std::vector<uint8_t>{0xD4, 0x75, 0x89, 0x80}));
+    EXPECT_EQ(EncodeValues(std::vector<uint8_t>(10, 0)),
+              (std::vector<uint8_t>{0xD4, 0x75, 0x89, 0x80}));
     EXPECT_EQ(EncodeValues({97, 110, 0, 99, 2, 0}),
               (std::vector<uint8_t>{0x3F, 0x2D, 0x72, 0x7A, 0xB9, 0xD1, 0x65}));
 }
@@ -129,7 +135,10 @@ TEST(AriCoder, DecodesWhatItCoded) {
         std::vector<uint8_t> values(1 + rng() % 30000);
         for (auto& v : values) {
             const unsigned r = rng() % 100;
-            v = r < 50 ? 0 : r < 80 ? uint8_t(1 + rng() % 3) : r < 95 ? uint8_t(rng() % 40) : uint8_t(rng());
+            v = r < 50   ? 0
+                : r < 80 ? uint8_t(1 + rng() % 3)
+                : r < 95 ? uint8_t(rng() % 40)
+                         : uint8_t(rng());
         }
         ASSERT_EQ(DecodeValues(EncodeValues(values)), values) << round;
     }
@@ -157,7 +166,8 @@ TEST(AriCoder, StreamsThatDoNotEndInTimeRaise) {
     std::mt19937 rng(5);
     for (int round = 0; round < 200; ++round) {
         std::vector<uint8_t> junk(1 + rng() % 64);
-        for (auto& b : junk) b = uint8_t(rng());
+        for (auto& b : junk)
+            b = uint8_t(rng());
         try {
             DecodeValues(junk, 4096);
         } catch (const EDataCorrupt&) {

@@ -80,7 +80,8 @@ TEST(BitFile, ReadLimitGivesZerosForTheMarginThenRaises) {
     TBitFile f(name, fmOpenRead);
     f.SetReadLimit(2);
     EXPECT_EQ(f.ReadBits(16), 0xFFFFu);
-    for (int i = 0; i < TBitFile::READ_MARGIN; ++i) EXPECT_EQ(f.ReadBits(8), 0u) << i;
+    for (int i = 0; i < TBitFile::READ_MARGIN; ++i)
+        EXPECT_EQ(f.ReadBits(8), 0u) << i;
     EXPECT_EQ(f.bytes_read, 22);
     try {
         f.ReadBit();
@@ -103,7 +104,8 @@ TEST(ObjList, ClearDestroysFromLastToFirst) {
     std::vector<int> log;
     {
         TObjList<TCountedItem> list;
-        for (int i = 0; i < 4; ++i) list.Add(new TCountedItem(log, i));
+        for (int i = 0; i < 4; ++i)
+            list.Add(new TCountedItem(log, i));
         list.Delete(1);
         EXPECT_EQ(log, std::vector<int>{1});
         TCountedItem* kept = list.Extract(0);

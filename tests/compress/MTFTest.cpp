@@ -11,7 +11,8 @@
 namespace {
 
 void ExpectConsistent(const TMTFBase& m) {
-    for (int c = 0; c < 256; ++c) ASSERT_EQ(m.list[m.position[c]], c);
+    for (int c = 0; c < 256; ++c)
+        ASSERT_EQ(m.list[m.position[c]], c);
 }
 
 TEST(MTF, EncodeMovesToFront) {
@@ -28,14 +29,16 @@ TEST(MTF, EncodeMovesToFront) {
     EXPECT_TRUE(std::equal(f.list, f.list + 256, list_before));
     EXPECT_EQ(f.Encode(255), 255);
     EXPECT_EQ(f.list[0], 255);
-    for (int k = 1; k < 256; ++k) EXPECT_EQ(f.list[k], k - 1);
+    for (int k = 1; k < 256; ++k)
+        EXPECT_EQ(f.list[k], k - 1);
     ExpectConsistent(f);
 }
 
 TEST(MTF, BananaTransformGivesTheDesignValues) {
     TMTFEncoder e;
     std::vector<uint8_t> values;
-    for (uint8_t c : {0x61, 0x6E, 0x6E, 0x62, 0x61, 0x61}) values.push_back(e.Encode(c));
+    for (uint8_t c : {0x61, 0x6E, 0x6E, 0x62, 0x61, 0x61})
+        values.push_back(e.Encode(c));
     EXPECT_EQ(values, (std::vector<uint8_t>{97, 110, 0, 99, 2, 0}));
 }
 
@@ -46,7 +49,8 @@ TEST(MTF, BlockPathsEqualBytePathsAndInvert) {
         data[i] = i % 3 == 0 ? uint8_t(rng()) : uint8_t(rng() % 5 + 100);
     TMTFEncoder slow, fast;
     std::vector<uint8_t> expected;
-    for (uint8_t c : data) expected.push_back(slow.Encode(c));
+    for (uint8_t c : data)
+        expected.push_back(slow.Encode(c));
     std::vector<uint8_t> coded = data;
     fast.EncodeBuffer(coded.data(), int32_t(coded.size()));
     EXPECT_EQ(coded, expected);
@@ -55,7 +59,8 @@ TEST(MTF, BlockPathsEqualBytePathsAndInvert) {
 
     TMTFDecoder d1, d2;
     std::vector<uint8_t> decoded;
-    for (uint8_t k : coded) decoded.push_back(d1.Decode(k));
+    for (uint8_t k : coded)
+        decoded.push_back(d1.Decode(k));
     EXPECT_EQ(decoded, data);
     d2.DecodeBuffer(coded.data(), int32_t(coded.size()));
     EXPECT_EQ(coded, data);

@@ -26,12 +26,15 @@ protected:
 
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
         std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
-    std::string Movie(const std::string& name, const TSwfParams& params) { return Write(name, MakeSwf(params)); }
+    std::string Movie(const std::string& name, const TSwfParams& params) {
+        return Write(name, MakeSwf(params));
+    }
 
     fs::path folder;
 };
@@ -46,12 +49,14 @@ TSwfParams Params(int width, int height, int nbits, TSwfCompression compression)
     return p;
 }
 
-const TSwfCompression kAllKinds[] = {TSwfCompression::None, TSwfCompression::Zlib, TSwfCompression::Lzma};
+const TSwfCompression kAllKinds[] = {TSwfCompression::None, TSwfCompression::Zlib,
+                                     TSwfCompression::Lzma};
 
 } // namespace
 
 TEST_F(FlashInfoTest, ClassicReaderGivesXmaxAndYmaxOfAnUncompressedMovie) {
-    auto header = TFlashInfo::ReadHeader(Movie("a.swf", Params(550, 400, 15, TSwfCompression::None)));
+    auto header =
+        TFlashInfo::ReadHeader(Movie("a.swf", Params(550, 400, 15, TSwfCompression::None)));
     EXPECT_EQ(TFlashInfo::GetNBits(header), 15);
     EXPECT_EQ(TFlashInfo::GetWidth(header), 550);
     EXPECT_EQ(TFlashInfo::GetHeight(header), 400);
@@ -62,7 +67,8 @@ TEST_F(FlashInfoTest, ClassicReaderGivesXmaxAndYmaxOfAnUncompressedMovie) {
     EXPECT_EQ(TFlashInfo::GetHeight(header), 0);
 
     // With n = 31 the Ymax field ends in the last bit of the 17 bytes.
-    header = TFlashInfo::ReadHeader(Movie("wide.swf", Params(2047, 1023, 31, TSwfCompression::None)));
+    header =
+        TFlashInfo::ReadHeader(Movie("wide.swf", Params(2047, 1023, 31, TSwfCompression::None)));
     EXPECT_EQ(TFlashInfo::GetNBits(header), 31);
     EXPECT_EQ(TFlashInfo::GetWidth(header), 2047);
     EXPECT_EQ(TFlashInfo::GetHeight(header), 1023);
@@ -112,8 +118,9 @@ TEST_F(FlashInfoTest, FrameSizeOfEveryKindAndFieldWidth) {
     } cases[] = {{550, 400, -1}, {550, 400, 15}, {550, 400, 31}, {1, 1, 6}, {4000, 3000, 18}};
     for (TSwfCompression kind : kAllKinds) {
         for (const Case& c : cases) {
-            SCOPED_TRACE("kind " + std::to_string(static_cast<int>(kind)) + " n " + std::to_string(c.nbits) + " " +
-                         std::to_string(c.width) + "x" + std::to_string(c.height));
+            SCOPED_TRACE("kind " + std::to_string(static_cast<int>(kind)) + " n " +
+                         std::to_string(c.nbits) + " " + std::to_string(c.width) + "x" +
+                         std::to_string(c.height));
             auto size = FlashFrameSize(Movie("m.swf", Params(c.width, c.height, c.nbits, kind)));
             ASSERT_TRUE(size.has_value());
             EXPECT_EQ(size->first, c.width);
@@ -143,14 +150,16 @@ TEST_F(FlashInfoTest, CompressedMovieIsNotReadFromItsCompressedBytes) {
     // The classic reader gives nonsense here; the mended one must not.
     std::string path = Movie("c.swf", Params(640, 480, 15, TSwfCompression::Zlib));
     auto classic = TFlashInfo::ReadHeader(path);
-    EXPECT_NE(std::make_pair(TFlashInfo::GetWidth(classic), TFlashInfo::GetHeight(classic)), std::make_pair(640, 480));
+    EXPECT_NE(std::make_pair(TFlashInfo::GetWidth(classic), TFlashInfo::GetHeight(classic)),
+              std::make_pair(640, 480));
     EXPECT_EQ(FlashFrameSize(path), std::make_pair(640, 480));
 }
 
 TEST_F(FlashInfoTest, FrameSizeRejectsFilesThatAreNoMovie) {
     EXPECT_FALSE(FlashFrameSize((folder / "missing.swf").string()));
     EXPECT_FALSE(FlashFrameSize(Write("empty.swf", {})));
-    EXPECT_FALSE(FlashFrameSize(Write("text.swf", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!'})));
+    EXPECT_FALSE(FlashFrameSize(
+        Write("text.swf", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!'})));
     std::vector<uint8_t> bytes = MakeSwf(Params(550, 400, 15, TSwfCompression::None));
     bytes[0] = 'X';
     EXPECT_FALSE(FlashFrameSize(Write("sig.swf", bytes)));
@@ -160,8 +169,8 @@ TEST_F(FlashInfoTest, FrameSizeRejectsFilesThatAreNoMovie) {
     p.width_twips = 0;
     EXPECT_TRUE(FlashFrameSize(Movie("flat.swf", p)));
     // n = 8, Xmin = 100, Xmax = 50, Ymin = 0, Ymax = 100.
-    std::vector<uint8_t> inverted = {'F', 'W', 'S', 6, 30, 0, 0, 0, 0x43, 0x21, 0x90, 0x03, 0x20,
-                                     0, 12, 1, 0, 0, 0};
+    std::vector<uint8_t> inverted = {'F',  'W',  'S',  6, 30, 0, 0, 0, 0x43, 0x21,
+                                     0x90, 0x03, 0x20, 0, 12, 1, 0, 0, 0};
     EXPECT_FALSE(FlashFrameSize(Write("inverted.swf", inverted)));
     inverted[9] = 0x23; // Xmax = 102: now a proper 0.1-pixel wide frame, truncated to 0
     inverted[10] = 0x30;
@@ -172,7 +181,8 @@ TEST_F(FlashInfoTest, FrameSizeOfTruncatedMoviesNeverReadsPastTheEnd) {
     for (TSwfCompression kind : kAllKinds) {
         std::vector<uint8_t> bytes = MakeSwf(Params(550, 400, 31, kind));
         for (std::size_t cut = 0; cut < 40 && cut < bytes.size(); ++cut) {
-            std::vector<uint8_t> head(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+            std::vector<uint8_t> head(bytes.begin(),
+                                      bytes.begin() + static_cast<std::ptrdiff_t>(cut));
             auto size = FlashFrameSize(head.data(), head.size());
             // Only a prefix holding the whole rectangle may give a size, and then the right one.
             if (size) {
@@ -243,8 +253,7 @@ TEST_F(FlashInfoTest, StopActionLandsInTheLastFrame) {
 
 TEST_F(FlashInfoTest, RealWorldMovies) {
     const fs::path samples = fs::path(GLD_SHARED_DIR) / "samples" / "swf";
-    if (!fs::exists(samples))
-        GTEST_SKIP() << "no sample movies at " << samples;
+    if (!fs::exists(samples)) GTEST_SKIP() << "no sample movies at " << samples;
     // Frame sizes worked out by hand from each movie's decompressed rectangle.
     const std::pair<const char*, std::pair<int, int>> expected[] = {
         {"avm1_watch_recursion_double_swf6_test.swf", {550, 400}},

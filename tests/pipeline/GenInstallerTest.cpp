@@ -30,7 +30,8 @@ TEST_F(GenInstallerTest, PacksScreensaverProjectIconReadmeAndLicenceInOrderAndLe
     EXPECT_EQ(setup.substr(0, inst_stub.size()), inst_stub);
     const auto files = Unpack(project_dir / "setup.exe");
     const std::string screensaver = (project_dir / "Sky.scr").string();
-    EXPECT_EQ(Names(files), (std::vector<std::string>{screensaver, project, icon, readme, licence}));
+    EXPECT_EQ(Names(files),
+              (std::vector<std::string>{screensaver, project, icon, readme, licence}));
     EXPECT_EQ(files[2].data, ReadFile(icon));
     EXPECT_EQ(files[3].data, ReadFile(readme));
     EXPECT_EQ(files[4].data, ReadFile(licence));
@@ -41,9 +42,9 @@ TEST_F(GenInstallerTest, PacksScreensaverProjectIconReadmeAndLicenceInOrderAndLe
     EXPECT_EQ(Names(inner), (std::vector<std::string>{movie, icon, project}));
     EXPECT_EQ(inner[0].data, ReadFile(movie));
 
-    EXPECT_EQ(Listing(project_dir), (std::set<std::string>{"m.swf", "sky.ico", "readme.txt",
-                                                           "licence.txt", "show.gldp",
-                                                           "setup.exe"}));
+    EXPECT_EQ(Listing(project_dir),
+              (std::set<std::string>{"m.swf", "sky.ico", "readme.txt", "licence.txt", "show.gldp",
+                                     "setup.exe"}));
     EXPECT_TRUE(Listing(temp_dir).empty());
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(UndeletedTempFiles().empty());
@@ -74,11 +75,11 @@ TEST_F(GenInstallerTest, ProgressRunsThroughFourStepsAndEndsWithTheSuccessTexts)
     const int result = GenerateInstaller(project);
     InstallMessagePump(nullptr);
     ASSERT_EQ(result, 0);
-    EXPECT_EQ(steps, (std::vector<std::pair<int, std::string>>{
-                         {25, "Generating screensaver file"},
-                         {50, "Compressing neccessary files"},
-                         {75, "Merging installer file"},
-                         {100, "Deleting useless resources"}}));
+    EXPECT_EQ(steps,
+              (std::vector<std::pair<int, std::string>>{{25, "Generating screensaver file"},
+                                                        {50, "Compressing neccessary files"},
+                                                        {75, "Merging installer file"},
+                                                        {100, "Deleting useless resources"}}));
     EXPECT_EQ(CurrentProgress().title, "Generate Installer Successfully");
     EXPECT_EQ(CurrentProgress().description,
               "Generated file locates on " + project_dir.string() + "/");
@@ -94,8 +95,9 @@ TEST_F(GenInstallerTest, NoMoviesFailsWithTheScreensaversReasonThenItsOwnLine) {
     const std::string project = Project("show.gldp", "Sky", {});
     EXPECT_EQ(GenerateInstaller(project), 1);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"There is no flash file in this project."}));
-    EXPECT_EQ(LogMessages(Log()), (std::vector<std::string>{"There is no flash file in this project.",
-                                                            "Generate Installer Failed"}));
+    EXPECT_EQ(LogMessages(Log()),
+              (std::vector<std::string>{"There is no flash file in this project.",
+                                        "Generate Installer Failed"}));
     EXPECT_EQ(CurrentProgress().title, "Generate Installer Failed");
     EXPECT_EQ(CurrentProgress().description, "Please check log file " + Log());
     EXPECT_EQ(CurrentProgress().position, 100);
@@ -112,17 +114,18 @@ TEST_F(GenInstallerTest, MissingInstallerStubIsAFailureAndKeepsAnEarlierSetup) {
     EXPECT_EQ(LogMessages(Log()), (std::vector<std::string>{text, "Generate Installer Failed"}));
     EXPECT_EQ(CurrentProgress().title, "Generate Installer Failed");
     EXPECT_EQ(ReadFile(project_dir / "setup.exe"), "an earlier build");
-    EXPECT_EQ(Listing(project_dir), (std::set<std::string>{"m.swf", "show.gldp", "show.log",
-                                                           "setup.exe"}));
+    EXPECT_EQ(Listing(project_dir),
+              (std::set<std::string>{"m.swf", "show.gldp", "show.log", "setup.exe"}));
 }
 
 TEST_F(GenInstallerTest, MissingScreensaverStubFailsTheInstaller) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 9)});
     fs::remove(program_dir / "saver.dll");
     EXPECT_EQ(GenerateInstaller(project), 1);
-    EXPECT_EQ(LogMessages(Log()),
-              (std::vector<std::string>{"saver.dll is missed! Please reinstall it to fix the problem.",
-                                        "Generate Installer Failed"}));
+    EXPECT_EQ(
+        LogMessages(Log()),
+        (std::vector<std::string>{"saver.dll is missed! Please reinstall it to fix the problem.",
+                                  "Generate Installer Failed"}));
     EXPECT_FALSE(fs::exists(project_dir / "setup.exe"));
 }
 
@@ -136,8 +139,8 @@ TEST_F(GenInstallerTest, FailedMergeIsAFailureAndCleansUpEverything) {
     ASSERT_EQ(log.size(), 2u);
     EXPECT_NE(log[0].find("setup.exe"), std::string::npos) << log[0];
     EXPECT_EQ(log[1], "Generate Installer Failed");
-    EXPECT_EQ(Listing(project_dir), (std::set<std::string>{"m.swf", "show.gldp", "show.log",
-                                                           "setup.exe"}));
+    EXPECT_EQ(Listing(project_dir),
+              (std::set<std::string>{"m.swf", "show.gldp", "show.log", "setup.exe"}));
     EXPECT_TRUE(fs::is_directory(project_dir / "setup.exe"));
     EXPECT_TRUE(Listing(temp_dir).empty());
 }
@@ -161,8 +164,8 @@ TEST_F(GenInstallerTest, FailedPackIsAFailureNotAnInstallerWithAnEmptyArchive) {
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[1], "Generate Installer Failed");
     EXPECT_FALSE(fs::exists(project_dir / "setup.exe"));
-    EXPECT_EQ(Listing(project_dir), (std::set<std::string>{"m.swf", "readme.txt", "show.gldp",
-                                                           "show.log"}));
+    EXPECT_EQ(Listing(project_dir),
+              (std::set<std::string>{"m.swf", "readme.txt", "show.gldp", "show.log"}));
     EXPECT_TRUE(Listing(temp_dir).empty());
 }
 

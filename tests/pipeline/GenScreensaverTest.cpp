@@ -76,21 +76,19 @@ TEST_F(GenScreensaverTest, PackageAndTemporaryArchiveExistWhileMergingUnderTheir
 TEST_F(GenScreensaverTest, ProgressShowsThreeStepsThenTheSuccessTexts) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 5)});
     std::vector<std::pair<int, std::string>> steps;
-    InstallMessagePump([&] {
-        steps.emplace_back(CurrentProgress().position, CurrentProgress().description);
-    });
+    InstallMessagePump(
+        [&] { steps.emplace_back(CurrentProgress().position, CurrentProgress().description); });
     const int result = GenerateScreensaver(project, true);
     InstallMessagePump(nullptr);
     ASSERT_EQ(result, 0);
     // Only the three steps pump (the compressor may pump too, between them).
     std::vector<std::pair<int, std::string>> distinct;
     for (const auto& step : steps)
-        if (distinct.empty() || distinct.back() != step)
-            distinct.push_back(step);
-    EXPECT_EQ(distinct, (std::vector<std::pair<int, std::string>>{
-                            {33, "Compressing neccessary files"},
-                            {66, "Merging screensaver file"},
-                            {100, "Deleting useless resources"}}));
+        if (distinct.empty() || distinct.back() != step) distinct.push_back(step);
+    EXPECT_EQ(distinct,
+              (std::vector<std::pair<int, std::string>>{{33, "Compressing neccessary files"},
+                                                        {66, "Merging screensaver file"},
+                                                        {100, "Deleting useless resources"}}));
     EXPECT_EQ(CurrentProgress().title, "Generate Screensaver Successfully");
     EXPECT_EQ(CurrentProgress().description,
               "Generated file locates on " + project_dir.string() + "/");
@@ -130,8 +128,8 @@ TEST_F(GenScreensaverTest, MissingStubWarnsLogsAndFails) {
 TEST_F(GenScreensaverTest, ProjectNamesThatLeadOutOfTheFolderAreRefused) {
     const std::string movie = Movie("m.swf", 10, 8);
     fs::create_directories(project_dir / "sub");
-    for (const std::string name : {"../evil", "sub/inner", "sub\\inner", "..", "", "   ", "a..b",
-                                   "/abs", "what?"}) {
+    for (const std::string name :
+         {"../evil", "sub/inner", "sub\\inner", "..", "", "   ", "a..b", "/abs", "what?"}) {
         boxes.shown.clear();
         const std::string project = Project("show.gldp", name, {movie});
         EXPECT_EQ(GenerateScreensaver(project, false), 1) << name;
@@ -139,7 +137,8 @@ TEST_F(GenScreensaverTest, ProjectNamesThatLeadOutOfTheFolderAreRefused) {
         EXPECT_NE(boxes.shown[0].text.find("name"), std::string::npos) << boxes.shown[0].text;
     }
     EXPECT_TRUE(Listing(root) == (std::set<std::string>{"p", "bin", "tmp"}));
-    EXPECT_EQ(Listing(project_dir), (std::set<std::string>{"m.swf", "show.gldp", "show.log", "sub"}));
+    EXPECT_EQ(Listing(project_dir),
+              (std::set<std::string>{"m.swf", "show.gldp", "show.log", "sub"}));
     EXPECT_TRUE(Listing(project_dir / "sub").empty());
     EXPECT_EQ(LogMessages(project_dir / "show.log").size(), 9u);
     // An ordinary name with dots and blanks is a file name like any other.

@@ -59,15 +59,12 @@ inline std::vector<std::string> LogMessages(const fs::path& log) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find("\r\n\r\n", start);
-        if (end == std::string::npos)
-            end = text.size();
+        if (end == std::string::npos) end = text.size();
         const std::string entry = text.substr(start, end - start);
         // "<date> <hh:mm:ss>:<message>": the message starts after the third colon of the time.
         size_t colon = entry.find(':');
-        if (colon != std::string::npos)
-            colon = entry.find(':', colon + 1);
-        if (colon != std::string::npos)
-            colon = entry.find(':', colon + 1);
+        if (colon != std::string::npos) colon = entry.find(':', colon + 1);
+        if (colon != std::string::npos) colon = entry.find(':', colon + 1);
         messages.push_back(colon == std::string::npos ? entry : entry.substr(colon + 1));
         start = end + 4;
     }

@@ -1,5 +1,5 @@
-#include "EventPump.h"
 #include "Messages.h"
+#include "EventPump.h"
 
 #include <gtest/gtest.h>
 

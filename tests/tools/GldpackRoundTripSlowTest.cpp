@@ -4,9 +4,11 @@ namespace {
 
 TEST_F(GldpackTest, MixedFolderRoundTrips) {
     std::filesystem::create_directory(dir / "in");
-    const std::vector<std::pair<std::string, size_t>> files = {
-        {"empty.ico", 0},      {"one.txt", 1},          {"page.gldp", 4096},
-        {"exact.swf", 409600}, {"multi.swf", 409600 * 2 + 7}};
+    const std::vector<std::pair<std::string, size_t>> files = {{"empty.ico", 0},
+                                                               {"one.txt", 1},
+                                                               {"page.gldp", 4096},
+                                                               {"exact.swf", 409600},
+                                                               {"multi.swf", 409600 * 2 + 7}};
     std::vector<std::string> args = {"-v", "create", dir / "out.pak"};
     uint32_t seed = 10;
     for (const auto& [name, size] : files) {

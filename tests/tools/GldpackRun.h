@@ -20,7 +20,8 @@ struct TRun {
 
 inline std::string Quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -33,7 +34,8 @@ class GldpackTest : public ::testing::Test {
 protected:
     TRun Run(const std::vector<std::string>& args) {
         std::string command = Quote(std::string(GLD_PROGRAM_DIR) + "/gldpack");
-        for (const auto& a : args) command += " " + Quote(a);
+        for (const auto& a : args)
+            command += " " + Quote(a);
         command += " >" + Quote(dir / "stdout.txt") + " 2>" + Quote(dir / "stderr.txt");
         int raw = std::system(command.c_str());
         TRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir / "stdout.txt"),

@@ -34,7 +34,8 @@ private slots:
         for (int i = 0; i < Artwork::AboutMovieFrameCount; ++i) {
             const QImage picture = Artwork::AboutMovieFrame(i).toImage();
             QCOMPARE(picture.size(), QSize(56, 76));
-            seen.insert(QByteArray(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes()));
+            seen.insert(QByteArray(reinterpret_cast<const char*>(picture.constBits()),
+                                   picture.sizeInBytes()));
         }
         QCOMPARE(seen.size(), Artwork::AboutMovieFrameCount);
     }
@@ -53,8 +54,7 @@ private slots:
         clock.start();
         QTest::qWait(TfrmAbout::MovieInterval - 400);
         // A machine that stalls the test past the interval has every right to show the next one.
-        if (clock.elapsed() < TfrmAbout::MovieInterval - 100)
-            QCOMPARE(w.movieFrame(), 0);
+        if (clock.elapsed() < TfrmAbout::MovieInterval - 100) QCOMPARE(w.movieFrame(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(w.movieFrame(), 1, 2000);
         QVERIFY(w.ui->imgMovie->pixmap().toImage() != first);
         w.hide();

@@ -23,8 +23,7 @@ using P = TfrmInstaller::Page;
 QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
     return path;
 }
 
@@ -41,8 +40,7 @@ class InstallerTest : public QObject {
     static std::pair<QList<int>, QList<int>> Walk(TfrmInstaller& w) {
         QList<int> forward{w.ui->pageMain->currentIndex()};
         while (w.ui->pageMain->currentIndex() != P::Finish && forward.size() < 20) {
-            if (w.ui->pageMain->currentIndex() == P::License)
-                w.ui->chkAccept->setChecked(true);
+            if (w.ui->pageMain->currentIndex() == P::License) w.ui->chkAccept->setChecked(true);
             w.ui->btNext->click();
             forward << w.ui->pageMain->currentIndex();
         }
@@ -65,13 +63,18 @@ private slots:
         QTest::addColumn<bool>("hasReadme");
         QTest::addColumn<bool>("hasLicence");
         QTest::addColumn<QList<int>>("forward");
-        QTest::newRow("neither") << false << false << QList<int>{P::Welcome, P::Folder, P::MenuName, P::Copying, P::Finish};
-        QTest::newRow("licence only") << false << true
-                                      << QList<int>{P::Welcome, P::License, P::Folder, P::MenuName, P::Copying, P::Finish};
-        QTest::newRow("readme only") << true << false
-                                     << QList<int>{P::Welcome, P::Readme, P::Folder, P::MenuName, P::Copying, P::Finish};
+        QTest::newRow("neither") << false << false
+                                 << QList<int>{P::Welcome, P::Folder, P::MenuName, P::Copying,
+                                               P::Finish};
+        QTest::newRow("licence only")
+            << false << true
+            << QList<int>{P::Welcome, P::License, P::Folder, P::MenuName, P::Copying, P::Finish};
+        QTest::newRow("readme only")
+            << true << false
+            << QList<int>{P::Welcome, P::Readme, P::Folder, P::MenuName, P::Copying, P::Finish};
         QTest::newRow("both") << true << true
-                              << QList<int>{P::Welcome, P::Readme, P::License, P::Folder, P::MenuName, P::Copying, P::Finish};
+                              << QList<int>{P::Welcome,  P::Readme,  P::License, P::Folder,
+                                            P::MenuName, P::Copying, P::Finish};
     }
     void pageOrder() {
         QFETCH(bool, hasReadme);
@@ -154,7 +157,8 @@ private slots:
     }
 
     void placeholderInAnyLetterCase() {
-        QCOMPARE(TfrmInstaller::ReplaceProjectName("#projectname#, #PROJECTNAME# and #ProjectName#", "Star Field"),
+        QCOMPARE(TfrmInstaller::ReplaceProjectName("#projectname#, #PROJECTNAME# and #ProjectName#",
+                                                   "Star Field"),
                  QString("Star Field, Star Field and Star Field"));
         // The name goes in as it stands, even when it looks like the placeholder.
         QCOMPARE(TfrmInstaller::ReplaceProjectName("Install #ProjectName#?", "#projectNAME# & <b>"),
@@ -163,11 +167,13 @@ private slots:
         TfrmInstaller w;
         w.Prepare("Star Field", {}, {});
         QCOMPARE(w.ui->labWelcomeTitle->text(), QString("Welcome to Star Field Setup Wizard"));
-        QCOMPARE(w.ui->labWelcomeText->text(), QString("This will install Star Field on your computer."));
+        QCOMPARE(w.ui->labWelcomeText->text(),
+                 QString("This will install Star Field on your computer."));
         QCOMPARE(w.ui->labFolderText->text(), QString("Where should Star Field be installed?"));
-        QCOMPARE(w.ui->labFolderBody->text(),
-                 QString("Select the folder where you would like Star Field to be installed, \nthen click Next"));
-        QCOMPARE(w.ui->labFinishBody->text(), QString("Congratulations! You have installed Star Field successfully."));
+        QCOMPARE(w.ui->labFolderBody->text(), QString("Select the folder where you would like Star "
+                                                      "Field to be installed, \nthen click Next"));
+        QCOMPARE(w.ui->labFinishBody->text(),
+                 QString("Congratulations! You have installed Star Field successfully."));
 
         TfrmInstaller unnamed;
         unnamed.Prepare(QString(), {}, {});
@@ -178,7 +184,8 @@ private slots:
         TfrmInstaller w;
         w.Prepare("X", readme, licence);
         QCOMPARE(w.ui->txtReadme->toPlainText(), QString("Read me first.\nSecond line.\n"));
-        QCOMPARE(w.ui->txtLicense->toPlainText(), QString("You may share this screensaver freely.\n"));
+        QCOMPARE(w.ui->txtLicense->toPlainText(),
+                 QString("You may share this screensaver freely.\n"));
         // An older text file in an 8-bit code page still reads.
         TfrmInstaller latin;
         latin.Prepare("X", WriteFile(dir, "latin.txt", "Caf\xe9 cr\xe8me"), {});
@@ -202,7 +209,8 @@ private slots:
             }
         });
         probe.start(20);
-        QVERIFY_THROWS_EXCEPTION(EFOpenError, ShowInstallerPreview(nullptr, "X", dir.filePath("gone.txt"), {}));
+        QVERIFY_THROWS_EXCEPTION(EFOpenError,
+                                 ShowInstallerPreview(nullptr, "X", dir.filePath("gone.txt"), {}));
         QTest::qWait(60);
         QVERIFY(!appeared);
     }
@@ -212,8 +220,7 @@ private slots:
             QTimer::singleShot(50, [toTheEnd] {
                 auto* w = qobject_cast<TfrmInstaller*>(QApplication::activeModalWidget());
                 QVERIFY(w);
-                if (toTheEnd)
-                    w->GotoPage(P::Finish);
+                if (toTheEnd) w->GotoPage(P::Finish);
                 w->ui->btCancel->click();
             });
             QElapsedTimer timer;
@@ -238,12 +245,14 @@ private slots:
         script.Answer(static_cast<TMsgAnswer>(answer));
         TestSilentInstall("Star Field");
         QCOMPARE(int(script.shown.size()), boxes);
-        QCOMPARE(script.shown[0].text, std::string("Now it's going to install Star Field , do you want to continute?"));
+        QCOMPARE(script.shown[0].text,
+                 std::string("Now it's going to install Star Field , do you want to continute?"));
         QCOMPARE(script.shown[0].caption, std::string("Confirm"));
         QVERIFY(script.shown[0].buttons == TMsgButtons::YesNoCancel);
         if (boxes == 2) {
             QCOMPARE(script.shown[1].text,
-                     std::string("Installation complete. Thank you!\r\n\r\nThis was just a test, nothing really happened."));
+                     std::string("Installation complete. Thank you!\r\n\r\nThis was just a test, "
+                                 "nothing really happened."));
             QCOMPARE(script.shown[1].caption, std::string("Information"));
         }
     }

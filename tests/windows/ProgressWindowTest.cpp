@@ -57,7 +57,8 @@ private slots:
         QVERIFY(window);
         QCOMPARE(window->size(), QSize(395, 136));
         QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
-        QVERIFY((window->geometry().center() - main->frameGeometry().center()).manhattanLength() <= 2);
+        QVERIFY((window->geometry().center() - main->frameGeometry().center()).manhattanLength() <=
+                2);
         QCOMPARE(Bar(window)->value(), 0);
         QVERIFY(Button(window)->isHidden());
         QCOMPARE(Button(window)->text(), QString("Succeed!"));
@@ -97,7 +98,8 @@ private slots:
         QTest::mouseClick(Button(window), Qt::LeftButton);
         QVERIFY(!window->isVisible());
         SetProgressText("Generate Screensaver Successfully", "Generated file locates on /p/");
-        QCOMPARE(Label(window, "labProgressTitle")->text(), QString("Generate Screensaver Successfully"));
+        QCOMPARE(Label(window, "labProgressTitle")->text(),
+                 QString("Generate Screensaver Successfully"));
     }
 
     void releaseDestroysTheWindowAndANewShowMakesAnother() {

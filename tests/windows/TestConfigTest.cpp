@@ -85,7 +85,8 @@ private slots:
         QCOMPARE(w.ui->pageConfig->currentWidget(), w.ui->tabInfo);
         QVERIFY(w.ui->pageConfig->isTabVisible(w.ui->pageConfig->indexOf(w.ui->tabInfo)));
         QVERIFY(!w.ui->pageConfig->isTabVisible(w.ui->pageConfig->indexOf(w.ui->tabConfig)));
-        QCOMPARE(w.ui->pageConfig->tabText(w.ui->pageConfig->indexOf(w.ui->tabInfo)), QString("Welcome"));
+        QCOMPARE(w.ui->pageConfig->tabText(w.ui->pageConfig->indexOf(w.ui->tabInfo)),
+                 QString("Welcome"));
     }
 
     void oddValuesShowSomethingSensible() {

@@ -81,8 +81,7 @@ public:
 
 private:
     void Print() {
-        if (!pending || quiet)
-            return;
+        if (!pending || quiet) return;
         std::printf("[%3d%%] %s - %s\n", position, title.c_str(), description.c_str());
         std::fflush(stdout);
         pending = false;

@@ -16,11 +16,20 @@ std::string Escape(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -85,10 +94,8 @@ std::string Inline(const std::string& text) {
 
 std::vector<std::string> Cells(std::string row) {
     std::vector<std::string> cells;
-    if (!row.empty() && row.front() == '|')
-        row.erase(0, 1);
-    if (!row.empty() && row.back() == '|')
-        row.pop_back();
+    if (!row.empty() && row.front() == '|') row.erase(0, 1);
+    if (!row.empty() && row.back() == '|') row.pop_back();
     std::stringstream stream(row);
     std::string cell;
     while (std::getline(stream, cell, '|')) {
@@ -99,14 +106,15 @@ std::vector<std::string> Cells(std::string row) {
     return cells;
 }
 
-bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
+bool IsBlank(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
 
 bool OrderedItem(const std::string& line, size_t& text_at) {
     size_t i = 0;
     while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])))
         ++i;
-    if (i == 0 || i + 1 >= line.size() || line[i] != '.' || line[i + 1] != ' ')
-        return false;
+    if (i == 0 || i + 1 >= line.size() || line[i] != '.' || line[i + 1] != ' ') return false;
     text_at = i + 2;
     return true;
 }
@@ -140,8 +148,7 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
 
@@ -157,8 +164,7 @@ int main(int argc, char** argv) {
         if (line[0] == '#') {
             size_t level = line.find_first_not_of('#');
             const std::string text = line.substr(level + 1);
-            if (level == 1)
-                title = text;
+            if (level == 1) title = text;
             body << "<h" << level << " id=\"" << Slug(text) << "\">" << Inline(text) << "</h"
                  << level << ">\n";
             ++i;
@@ -203,7 +209,8 @@ int main(int argc, char** argv) {
                 if (bullet ? lines[i].rfind("- ", 0) == 0 : OrderedItem(lines[i], at)) {
                     std::string item = lines[i].substr(bullet ? 2 : at);
                     // Indented lines continue the item.
-                    for (++i; i < lines.size() && lines[i].rfind("  ", 0) == 0 && !IsBlank(lines[i]);
+                    for (++i;
+                         i < lines.size() && lines[i].rfind("  ", 0) == 0 && !IsBlank(lines[i]);
                          ++i)
                         item += " " + lines[i].substr(lines[i].find_first_not_of(' '));
                     body << "<li>" << Inline(item) << "</li>\n";
