@@ -12,6 +12,7 @@ packages=(
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     shared-mime-info desktop-file-utils
     bzip2 xz-utils
+    clang-format
 )
 
 # Node.js may come from elsewhere than Debian (its npm then ships inside the nodejs package).
