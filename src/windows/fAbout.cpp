@@ -14,7 +14,7 @@
 const char* const TfrmAbout::MakerSite = "https://glimmerworkshop.example.org/";
 
 TfrmAbout::TfrmAbout(QWidget* parent)
-    : QDialog(parent), ui(new Ui::frmAbout), movie(new QTimer(this)) {
+    : QDialog(parent), ui(std::make_unique<Ui::frmAbout>()), movie(new QTimer(this)) {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
@@ -49,9 +49,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     setFixedSize(width, height);
 }
 
-TfrmAbout::~TfrmAbout() {
-    delete ui;
-}
+TfrmAbout::~TfrmAbout() {}
 
 bool TfrmAbout::movieRunning() const {
     return movie->isActive();

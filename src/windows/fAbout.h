@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QTimer;
 
 namespace Ui {
@@ -24,7 +26,7 @@ public:
     int movieFrame() const { return frame; }
     bool movieRunning() const;
 
-    Ui::frmAbout* ui;
+    Ui::frmAbout& Form() { return *ui; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -32,6 +34,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::frmAbout> ui;
     void FormShow();
     void btOkClick();
     void Image1Click();

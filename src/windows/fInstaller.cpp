@@ -38,7 +38,8 @@ QString ReadTextFile(const QString& path) {
 
 } // namespace
 
-TfrmInstaller::TfrmInstaller(QWidget* parent) : QDialog(parent), ui(new Ui::frmInstaller) {
+TfrmInstaller::TfrmInstaller(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmInstaller>()) {
     ui->setupUi(this);
     setFixedSize(size());
 
@@ -71,9 +72,7 @@ TfrmInstaller::TfrmInstaller(QWidget* parent) : QDialog(parent), ui(new Ui::frmI
     FormShow();
 }
 
-TfrmInstaller::~TfrmInstaller() {
-    delete ui;
-}
+TfrmInstaller::~TfrmInstaller() {}
 
 QString TfrmInstaller::ReplaceProjectName(QString text, const QString& name) {
     return text.replace(QStringLiteral("#ProjectName#"), name, Qt::CaseInsensitive);

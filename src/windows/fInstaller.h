@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <memory>
 
 namespace Ui {
 class frmInstaller;
@@ -33,12 +34,13 @@ public:
     int CurPage = 0;
     bool HasReadme = false;
     bool HasLicense = false;
-    Ui::frmInstaller* ui;
+    Ui::frmInstaller& Form() { return *ui; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::frmInstaller> ui;
     void FormShow();
     void btNextClick();
     void btPreviousClick();

@@ -88,8 +88,8 @@ void TLedProgressBar::paintEvent(QPaintEvent*) {
 }
 
 TfrmProgress::TfrmProgress(QWidget* owner_window)
-    : QWidget(owner_window, Qt::Tool | Qt::FramelessWindowHint), ui(new Ui::TfrmProgress),
-      owner(owner_window) {
+    : QWidget(owner_window, Qt::Tool | Qt::FramelessWindowHint),
+      ui(std::make_unique<Ui::TfrmProgress>()), owner(owner_window) {
     ui->setupUi(this);
     setFixedSize(395, 136);
 
@@ -121,7 +121,6 @@ TfrmProgress::TfrmProgress(QWidget* owner_window)
 
 TfrmProgress::~TfrmProgress() {
     ForgetProgressView(this);
-    delete ui;
 }
 
 void TfrmProgress::Present() {

@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 namespace Ui {
 class TfrmProgress;
@@ -42,12 +43,13 @@ public:
     void SetSucceedVisible(bool visible) override;
     void Release() override;
 
-    Ui::TfrmProgress* ui;
+    Ui::TfrmProgress& Form() { return *ui; }
 
 private slots:
     void btSucceedClick();
 
 private:
+    std::unique_ptr<Ui::TfrmProgress> ui;
     QPointer<QWidget> owner;
 };
 

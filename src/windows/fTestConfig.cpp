@@ -19,7 +19,8 @@ void Raise(QLabel* label) {
 
 } // namespace
 
-TfrmTestConfig::TfrmTestConfig(QWidget* parent) : QDialog(parent), ui(new Ui::frmTestConfig) {
+TfrmTestConfig::TfrmTestConfig(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmTestConfig>()) {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -34,9 +35,7 @@ TfrmTestConfig::TfrmTestConfig(QWidget* parent) : QDialog(parent), ui(new Ui::fr
             &TfrmTestConfig::ApplySwitchRule);
 }
 
-TfrmTestConfig::~TfrmTestConfig() {
-    delete ui;
-}
+TfrmTestConfig::~TfrmTestConfig() {}
 
 void TfrmTestConfig::Load(const TTestConfigInput& input) {
     ui->pageConfig->setCurrentWidget(ui->tabInfo);

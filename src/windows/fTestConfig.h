@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 namespace Ui {
 class frmTestConfig;
@@ -38,12 +39,13 @@ public:
     // Fills the window from the main window's pages (steps 1 to 4 of showing it).
     void Load(const TTestConfigInput& input);
 
-    Ui::frmTestConfig* ui;
+    Ui::frmTestConfig& Form() { return *ui; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::frmTestConfig> ui;
     void btCloseClick();
     void ApplySwitchRule();
 };

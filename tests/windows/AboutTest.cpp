@@ -43,12 +43,12 @@ private slots:
     void animationRunsOnlyWhileShown() {
         TfrmAbout w;
         QCOMPARE(w.windowTitle(), QString("About"));
-        QCOMPARE(w.ui->labAboutTitle->text(), QString("Glimmerdrome"));
+        QCOMPARE(w.Form().labAboutTitle->text(), QString("Glimmerdrome"));
         QVERIFY(!w.movieRunning());
         w.show();
         QVERIFY(w.movieRunning());
         QCOMPARE(w.movieFrame(), 0);
-        const QImage first = w.ui->imgMovie->pixmap().toImage();
+        const QImage first = w.Form().imgMovie->pixmap().toImage();
         // One picture every two seconds.
         QElapsedTimer clock;
         clock.start();
@@ -56,7 +56,7 @@ private slots:
         // A machine that stalls the test past the interval has every right to show the next one.
         if (clock.elapsed() < TfrmAbout::MovieInterval - 100) QCOMPARE(w.movieFrame(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(w.movieFrame(), 1, 2000);
-        QVERIFY(w.ui->imgMovie->pixmap().toImage() != first);
+        QVERIFY(w.Form().imgMovie->pixmap().toImage() != first);
         w.hide();
         QVERIFY(!w.movieRunning());
     }
@@ -67,7 +67,7 @@ private slots:
         TfrmAbout w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTest::mouseClick(w.ui->Image1, Qt::LeftButton);
+        QTest::mouseClick(w.Form().Image1, Qt::LeftButton);
         QCOMPARE(shell.opened, std::vector<std::string>{TfrmAbout::MakerSite});
         QVERIFY(w.isVisible());
         QVERIFY(QString(TfrmAbout::MakerSite).startsWith("https://"));
@@ -79,8 +79,8 @@ private slots:
         QTimer::singleShot(50, [&] {
             auto* w = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget());
             QVERIFY(w);
-            caption = w->ui->btOk->text();
-            w->ui->btOk->click();
+            caption = w->Form().btOk->text();
+            w->Form().btOk->click();
         });
         ShowAbout(nullptr);
         QCOMPARE(caption, QString("&OK"));

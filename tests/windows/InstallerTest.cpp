@@ -38,16 +38,17 @@ class InstallerTest : public QObject {
     // Walks forward to the last page, ticking the licence box on the way, then back to the
     // first, and returns the pages seen each way.
     static std::pair<QList<int>, QList<int>> Walk(TfrmInstaller& w) {
-        QList<int> forward{w.ui->pageMain->currentIndex()};
-        while (w.ui->pageMain->currentIndex() != P::Finish && forward.size() < 20) {
-            if (w.ui->pageMain->currentIndex() == P::License) w.ui->chkAccept->setChecked(true);
-            w.ui->btNext->click();
-            forward << w.ui->pageMain->currentIndex();
+        QList<int> forward{w.Form().pageMain->currentIndex()};
+        while (w.Form().pageMain->currentIndex() != P::Finish && forward.size() < 20) {
+            if (w.Form().pageMain->currentIndex() == P::License)
+                w.Form().chkAccept->setChecked(true);
+            w.Form().btNext->click();
+            forward << w.Form().pageMain->currentIndex();
         }
-        QList<int> back{w.ui->pageMain->currentIndex()};
-        while (w.ui->btPrevious->isEnabled() && back.size() < 20) {
-            w.ui->btPrevious->click();
-            back << w.ui->pageMain->currentIndex();
+        QList<int> back{w.Form().pageMain->currentIndex()};
+        while (w.Form().btPrevious->isEnabled() && back.size() < 20) {
+            w.Form().btPrevious->click();
+            back << w.Form().pageMain->currentIndex();
         }
         return {forward, back};
     }
@@ -95,65 +96,65 @@ private slots:
         TfrmInstaller w;
         w.Prepare("Star Field", readme, licence);
         // Welcome
-        QVERIFY(!w.ui->btPrevious->isEnabled());
-        QVERIFY(w.ui->btNext->isEnabled());
-        QCOMPARE(w.ui->btCancel->text(), QString("&Cancel"));
-        QCOMPARE(w.ui->btPrevious->text(), QString("&Previous"));
-        QCOMPARE(w.ui->btNext->text(), QString("&Next"));
+        QVERIFY(!w.Form().btPrevious->isEnabled());
+        QVERIFY(w.Form().btNext->isEnabled());
+        QCOMPARE(w.Form().btCancel->text(), QString("&Cancel"));
+        QCOMPARE(w.Form().btPrevious->text(), QString("&Previous"));
+        QCOMPARE(w.Form().btNext->text(), QString("&Next"));
         QCOMPARE(w.windowTitle(), QString("Installer"));
         // Readme
-        w.ui->btNext->click();
-        QCOMPARE(w.ui->pageMain->currentIndex(), int(P::Readme));
-        QVERIFY(w.ui->btPrevious->isEnabled());
-        QVERIFY(w.ui->btNext->isEnabled());
+        w.Form().btNext->click();
+        QCOMPARE(w.Form().pageMain->currentIndex(), int(P::Readme));
+        QVERIFY(w.Form().btPrevious->isEnabled());
+        QVERIFY(w.Form().btNext->isEnabled());
         // License: "&Next" waits for the box, and goes away again with it.
-        w.ui->btNext->click();
-        QCOMPARE(w.ui->pageMain->currentIndex(), int(P::License));
-        QCOMPARE(w.ui->chkAccept->text(), QString("I &accept the agreement"));
-        QVERIFY(!w.ui->chkAccept->isChecked());
-        QVERIFY(!w.ui->btNext->isEnabled());
-        w.ui->chkAccept->setChecked(true);
-        QVERIFY(w.ui->btNext->isEnabled());
-        w.ui->chkAccept->setChecked(false);
-        QVERIFY(!w.ui->btNext->isEnabled());
-        w.ui->chkAccept->setChecked(true);
+        w.Form().btNext->click();
+        QCOMPARE(w.Form().pageMain->currentIndex(), int(P::License));
+        QCOMPARE(w.Form().chkAccept->text(), QString("I &accept the agreement"));
+        QVERIFY(!w.Form().chkAccept->isChecked());
+        QVERIFY(!w.Form().btNext->isEnabled());
+        w.Form().chkAccept->setChecked(true);
+        QVERIFY(w.Form().btNext->isEnabled());
+        w.Form().chkAccept->setChecked(false);
+        QVERIFY(!w.Form().btNext->isEnabled());
+        w.Form().chkAccept->setChecked(true);
         // Folder, MenuName, Copying: nothing on them does anything.
         for (int page : {P::Folder, P::MenuName, P::Copying}) {
-            w.ui->btNext->click();
-            QCOMPARE(w.ui->pageMain->currentIndex(), page);
-            QVERIFY(w.ui->btNext->isEnabled());
-            QCOMPARE(w.ui->btCancel->text(), QString("&Cancel"));
+            w.Form().btNext->click();
+            QCOMPARE(w.Form().pageMain->currentIndex(), page);
+            QVERIFY(w.Form().btNext->isEnabled());
+            QCOMPARE(w.Form().btCancel->text(), QString("&Cancel"));
         }
-        QVERIFY(w.ui->txtFolder->text().isEmpty());
-        QVERIFY(w.ui->txtMenuName->text().isEmpty());
-        QCOMPARE(w.ui->barProgress->value(), 0);
-        QVERIFY(w.ui->labCopying->isHidden());
+        QVERIFY(w.Form().txtFolder->text().isEmpty());
+        QVERIFY(w.Form().txtMenuName->text().isEmpty());
+        QCOMPARE(w.Form().barProgress->value(), 0);
+        QVERIFY(w.Form().labCopying->isHidden());
         // Finish
-        w.ui->btNext->click();
-        QCOMPARE(w.ui->pageMain->currentIndex(), int(P::Finish));
-        QVERIFY(!w.ui->btNext->isEnabled());
-        QVERIFY(w.ui->btPrevious->isEnabled());
-        QCOMPARE(w.ui->btCancel->text(), QString("&Finished"));
+        w.Form().btNext->click();
+        QCOMPARE(w.Form().pageMain->currentIndex(), int(P::Finish));
+        QVERIFY(!w.Form().btNext->isEnabled());
+        QVERIFY(w.Form().btPrevious->isEnabled());
+        QCOMPARE(w.Form().btCancel->text(), QString("&Finished"));
         // Back to Copying restores both.
-        w.ui->btPrevious->click();
-        QCOMPARE(w.ui->pageMain->currentIndex(), int(P::Copying));
-        QVERIFY(w.ui->btNext->isEnabled());
-        QCOMPARE(w.ui->btCancel->text(), QString("&Cancel"));
+        w.Form().btPrevious->click();
+        QCOMPARE(w.Form().pageMain->currentIndex(), int(P::Copying));
+        QVERIFY(w.Form().btNext->isEnabled());
+        QCOMPARE(w.Form().btCancel->text(), QString("&Cancel"));
         // Back onto the licence page, still accepted: "&Next" stays available.
-        w.ui->btPrevious->click();
-        w.ui->btPrevious->click();
-        w.ui->btPrevious->click();
-        QCOMPARE(w.ui->pageMain->currentIndex(), int(P::License));
-        QVERIFY(w.ui->btNext->isEnabled());
+        w.Form().btPrevious->click();
+        w.Form().btPrevious->click();
+        w.Form().btPrevious->click();
+        QCOMPARE(w.Form().pageMain->currentIndex(), int(P::License));
+        QVERIFY(w.Form().btNext->isEnabled());
     }
 
     void gotoPastTheLastPageKeepsThePage() {
         TfrmInstaller w;
         w.GotoPage(P::Folder);
         w.GotoPage(P::PageCount);
-        QCOMPARE(w.ui->pageMain->currentIndex(), int(P::Folder));
-        QVERIFY(!w.ui->btNext->isEnabled());
-        QCOMPARE(w.ui->btCancel->text(), QString("&Finished"));
+        QCOMPARE(w.Form().pageMain->currentIndex(), int(P::Folder));
+        QVERIFY(!w.Form().btNext->isEnabled());
+        QCOMPARE(w.Form().btCancel->text(), QString("&Finished"));
     }
 
     void placeholderInAnyLetterCase() {
@@ -166,30 +167,31 @@ private slots:
 
         TfrmInstaller w;
         w.Prepare("Star Field", {}, {});
-        QCOMPARE(w.ui->labWelcomeTitle->text(), QString("Welcome to Star Field Setup Wizard"));
-        QCOMPARE(w.ui->labWelcomeText->text(),
+        QCOMPARE(w.Form().labWelcomeTitle->text(), QString("Welcome to Star Field Setup Wizard"));
+        QCOMPARE(w.Form().labWelcomeText->text(),
                  QString("This will install Star Field on your computer."));
-        QCOMPARE(w.ui->labFolderText->text(), QString("Where should Star Field be installed?"));
-        QCOMPARE(w.ui->labFolderBody->text(), QString("Select the folder where you would like Star "
-                                                      "Field to be installed, \nthen click Next"));
-        QCOMPARE(w.ui->labFinishBody->text(),
+        QCOMPARE(w.Form().labFolderText->text(), QString("Where should Star Field be installed?"));
+        QCOMPARE(w.Form().labFolderBody->text(),
+                 QString("Select the folder where you would like Star "
+                         "Field to be installed, \nthen click Next"));
+        QCOMPARE(w.Form().labFinishBody->text(),
                  QString("Congratulations! You have installed Star Field successfully."));
 
         TfrmInstaller unnamed;
         unnamed.Prepare(QString(), {}, {});
-        QCOMPARE(unnamed.ui->labWelcomeTitle->text(), QString("Welcome to  Setup Wizard"));
+        QCOMPARE(unnamed.Form().labWelcomeTitle->text(), QString("Welcome to  Setup Wizard"));
     }
 
     void filesAreShownAndBadPathsRefused() {
         TfrmInstaller w;
         w.Prepare("X", readme, licence);
-        QCOMPARE(w.ui->txtReadme->toPlainText(), QString("Read me first.\nSecond line.\n"));
-        QCOMPARE(w.ui->txtLicense->toPlainText(),
+        QCOMPARE(w.Form().txtReadme->toPlainText(), QString("Read me first.\nSecond line.\n"));
+        QCOMPARE(w.Form().txtLicense->toPlainText(),
                  QString("You may share this screensaver freely.\n"));
         // An older text file in an 8-bit code page still reads.
         TfrmInstaller latin;
         latin.Prepare("X", WriteFile(dir, "latin.txt", "Caf\xe9 cr\xe8me"), {});
-        QCOMPARE(latin.ui->txtReadme->toPlainText(), QString::fromUtf8("Café crème"));
+        QCOMPARE(latin.Form().txtReadme->toPlainText(), QString::fromUtf8("Café crème"));
 
         TfrmInstaller blank;
         QVERIFY_THROWS_EXCEPTION(EFOpenError, blank.Prepare("X", " ", {}));
@@ -221,7 +223,7 @@ private slots:
                 auto* w = qobject_cast<TfrmInstaller*>(QApplication::activeModalWidget());
                 QVERIFY(w);
                 if (toTheEnd) w->GotoPage(P::Finish);
-                w->ui->btCancel->click();
+                w->Form().btCancel->click();
             });
             QElapsedTimer timer;
             timer.start();

@@ -53,27 +53,28 @@ private slots:
     void showsTheProjectAndItsSettingsWhenUsersMayChangeThem() {
         TfrmTestConfig w;
         w.Load(Sample());
-        QCOMPARE(w.ui->pageConfig->currentWidget(), w.ui->tabInfo);
-        QVERIFY(w.ui->pageConfig->isTabVisible(w.ui->pageConfig->indexOf(w.ui->tabConfig)));
-        QCOMPARE(w.ui->labProjectName->text(), QString("Star Field"));
-        QCOMPARE(w.ui->labVersion->text(), QString("2.5")); // as typed, no "v " before it
-        QCOMPARE(w.ui->labAuthor->text(), QString("Ada Example"));
-        QCOMPARE(w.ui->labEmail->text(), QString("ada@example.org"));
-        QCOMPARE(w.ui->labHomepage->text(), QString("https://starfield.example.org/"));
+        QCOMPARE(w.Form().pageConfig->currentWidget(), w.Form().tabInfo);
+        QVERIFY(
+            w.Form().pageConfig->isTabVisible(w.Form().pageConfig->indexOf(w.Form().tabConfig)));
+        QCOMPARE(w.Form().labProjectName->text(), QString("Star Field"));
+        QCOMPARE(w.Form().labVersion->text(), QString("2.5")); // as typed, no "v " before it
+        QCOMPARE(w.Form().labAuthor->text(), QString("Ada Example"));
+        QCOMPARE(w.Form().labEmail->text(), QString("ada@example.org"));
+        QCOMPARE(w.Form().labHomepage->text(), QString("https://starfield.example.org/"));
         QCOMPARE(w.windowTitle(), QString("Star Field Settings"));
 
-        QCOMPARE(w.ui->cboxBackground->color(), 0x00800000u);
-        QCOMPARE(w.ui->cboxStyle->currentText(), QString("Full Screen"));
-        QCOMPARE(w.ui->cboxRunType->currentText(), QString("Show Flash Randomly"));
-        QCOMPARE(w.ui->cboxSwitch->currentText(), QString("Wait for interval"));
-        QCOMPARE(w.ui->txtInterval->value(), 30);
-        QVERIFY(w.ui->txtInterval->isEnabled());
-        QVERIFY(w.ui->chkMute->isChecked());
+        QCOMPARE(w.Form().cboxBackground->color(), 0x00800000u);
+        QCOMPARE(w.Form().cboxStyle->currentText(), QString("Full Screen"));
+        QCOMPARE(w.Form().cboxRunType->currentText(), QString("Show Flash Randomly"));
+        QCOMPARE(w.Form().cboxSwitch->currentText(), QString("Wait for interval"));
+        QCOMPARE(w.Form().txtInterval->value(), 30);
+        QVERIFY(w.Form().txtInterval->isEnabled());
+        QVERIFY(w.Form().chkMute->isChecked());
 
         // The interval is typed only while it is used, as in the end user's window.
-        w.ui->cboxSwitch->setCurrentIndex(0);
-        QVERIFY(!w.ui->txtInterval->isEnabled());
-        QCOMPARE(w.ui->cboxSwitch->currentText(), QString("Wait until  last one finishes"));
+        w.Form().cboxSwitch->setCurrentIndex(0);
+        QVERIFY(!w.Form().txtInterval->isEnabled());
+        QCOMPARE(w.Form().cboxSwitch->currentText(), QString("Wait until  last one finishes"));
     }
 
     void onlyWelcomeWhenUsersMayNotChangeSettings() {
@@ -82,10 +83,11 @@ private slots:
         TfrmTestConfig w;
         w.Load(in);
         w.show();
-        QCOMPARE(w.ui->pageConfig->currentWidget(), w.ui->tabInfo);
-        QVERIFY(w.ui->pageConfig->isTabVisible(w.ui->pageConfig->indexOf(w.ui->tabInfo)));
-        QVERIFY(!w.ui->pageConfig->isTabVisible(w.ui->pageConfig->indexOf(w.ui->tabConfig)));
-        QCOMPARE(w.ui->pageConfig->tabText(w.ui->pageConfig->indexOf(w.ui->tabInfo)),
+        QCOMPARE(w.Form().pageConfig->currentWidget(), w.Form().tabInfo);
+        QVERIFY(w.Form().pageConfig->isTabVisible(w.Form().pageConfig->indexOf(w.Form().tabInfo)));
+        QVERIFY(
+            !w.Form().pageConfig->isTabVisible(w.Form().pageConfig->indexOf(w.Form().tabConfig)));
+        QCOMPARE(w.Form().pageConfig->tabText(w.Form().pageConfig->indexOf(w.Form().tabInfo)),
                  QString("Welcome"));
     }
 
@@ -96,15 +98,15 @@ private slots:
         in.interval = 0;
         TfrmTestConfig w;
         w.Load(in);
-        QCOMPARE(w.ui->cboxSwitch->currentIndex(), 0);
-        QCOMPARE(w.ui->cboxStyle->currentIndex(), 0);
-        QCOMPARE(w.ui->txtInterval->value(), 1);
-        QVERIFY(!w.ui->txtInterval->isEnabled());
+        QCOMPARE(w.Form().cboxSwitch->currentIndex(), 0);
+        QCOMPARE(w.Form().cboxStyle->currentIndex(), 0);
+        QCOMPARE(w.Form().txtInterval->value(), 1);
+        QVERIFY(!w.Form().txtInterval->isEnabled());
         QCOMPARE(w.windowTitle(), QString("Screensaver Settings"));
-        QVERIFY(!w.ui->imgIcon->pixmap().isNull()); // a stand-in icon, not a blank
+        QVERIFY(!w.Form().imgIcon->pixmap().isNull()); // a stand-in icon, not a blank
         in.interval = 9000000;
         w.Load(in);
-        QCOMPARE(w.ui->txtInterval->value(), 5000000);
+        QCOMPARE(w.Form().txtInterval->value(), 5000000);
     }
 
     void linksOpenThroughTheShell() {
@@ -117,19 +119,19 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
-        Click(w.ui->labEmail); // empty: nothing to open
+        Click(w.Form().labEmail); // empty: nothing to open
         QVERIFY(shell.opened.empty());
 
         shell.succeed = false;
-        Click(w.ui->labHomepage);
+        Click(w.Form().labHomepage);
         QCOMPARE(shell.opened, std::vector<std::string>{"https://starfield.example.org/"});
-        QVERIFY(!w.ui->labHomepage->visited());
+        QVERIFY(!w.Form().labHomepage->visited());
         shell.succeed = true;
-        Click(w.ui->labHomepage);
-        QVERIFY(w.ui->labHomepage->visited());
+        Click(w.Form().labHomepage);
+        QVERIFY(w.Form().labHomepage->visited());
 
-        w.ui->labEmail->setText("ada@example.org");
-        Click(w.ui->labEmail);
+        w.Form().labEmail->setText("ada@example.org");
+        Click(w.Form().labEmail);
         QCOMPARE(shell.opened.back(), std::string("mailto:ada@example.org"));
         InstallShell(nullptr);
     }
