@@ -40,7 +40,7 @@ void CompileCommand(IBuildHost& host) {
     int result;
     {
         TMainDisabled disabled(host);
-        result = GenerateInstaller(project);
+        result = GenerateInstaller(project, host.Resources());
     }
     if (result == 0 && host.Settings().GetTestAfterCompile() && Confirm(TestInstallerQuestion))
         ShellOpen(InstallerBeside(project));
@@ -51,7 +51,7 @@ void RunCommand(IBuildHost& host) {
     const std::string project = host.ProjectFile();
     if (project.empty()) return;
     TMainDisabled disabled(host);
-    if (GenerateInstaller(project) == 0) {
+    if (GenerateInstaller(project, host.Resources()) == 0) {
         ReleaseProgress();
         ShellOpen(InstallerBeside(project));
     }
@@ -69,11 +69,11 @@ void ScreensaverGeneratorCommand(IBuildHost& host) {
         if (host.ProjectFile().empty()) return;
     }
     TMainDisabled disabled(host);
-    GenerateScreensaver(host.ProjectFile(), true);
+    GenerateScreensaver(host.ProjectFile(), true, host.Resources());
 }
 
-void TopicCommand() {
-    ShellOpen(JoinPath(ProgramFolder(), HelpFileName));
+void TopicCommand(IBuildHost& host) {
+    ShellOpen(host.Resources().HelpFile());
 }
 
 void HomepageCommand() {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "ResourceLocator.h"
+
 class TConfig;
 
 // What the commands need from the main window.
@@ -22,20 +24,19 @@ public:
     // Disabled while a build runs, so that no second command can start.
     virtual void SetMainEnabled(bool enabled) = 0;
     virtual TConfig& Settings() = 0;
+    // Where the runtime stubs and the user guide are.
+    virtual const TResourceLocator& Resources() = 0;
 };
 
 void CompileCommand(IBuildHost& host);
 void RunCommand(IBuildHost& host);
 void ScreensaverGeneratorCommand(IBuildHost& host);
-void TopicCommand();
+void TopicCommand(IBuildHost& host);
 void HomepageCommand();
 
 // The program's web site and the hint of the Homepage command.
 inline constexpr const char* HomepageAddress = "https://www.glimmerdrome.example/";
 inline constexpr const char* HomepageHint = "Visit the Glimmerdrome web site";
-
-// The user guide shipped in the program folder, opened by Topic.
-inline constexpr const char* HelpFileName = "gldhelp.html";
 
 // The questions and warnings of the commands.
 inline constexpr const char* NotSavedQuestion =

@@ -1,6 +1,5 @@
 #include "FlashPreview.h"
 
-#include "FilePaths.h"
 #include "FlashInfo.h"
 
 #include <QCoreApplication>
@@ -40,11 +39,6 @@ constexpr std::size_t kMaxBytesHandedOver = 32u << 20;
 // Generous: the machine may be busy, and a failure here only leaves a message in the pane.
 constexpr int kStartTimeoutMs = 90000;
 
-QString& PlayerFolderSetting() {
-    static QString folder;
-    return folder;
-}
-
 #ifdef GLD_HAVE_WEBENGINE
 // The web engine shares OpenGL contexts with the widgets, which must be asked for before the
 // application object exists; this runs while the program is being loaded.
@@ -76,7 +70,8 @@ private:
 
 } // namespace
 
-TFlashPreview::TFlashPreview(QWidget* parent) : QWidget(parent) {
+TFlashPreview::TFlashPreview(const QString& folder, QWidget* parent)
+    : QWidget(parent), playerFolder(folder) {
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(kPaneColour));
@@ -108,15 +103,6 @@ TFlashPreview::TFlashPreview(QWidget* parent) : QWidget(parent) {
 }
 
 TFlashPreview::~TFlashPreview() = default;
-
-void TFlashPreview::SetPlayerFolder(const QString& folder) {
-    PlayerFolderSetting() = folder;
-}
-
-QString TFlashPreview::PlayerFolder() {
-    return PlayerFolderSetting().isEmpty() ? QString::fromStdString(ProgramFolder())
-                                           : PlayerFolderSetting();
-}
 
 bool TFlashPreview::WebEngineAvailable() {
 #ifdef GLD_HAVE_WEBENGINE

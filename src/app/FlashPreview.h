@@ -29,7 +29,8 @@ public:
     };
     Q_ENUM(State)
 
-    explicit TFlashPreview(QWidget* parent = nullptr);
+    // playerFolder: the folder holding "flashpreview.html" and "ruffle/".
+    explicit TFlashPreview(const QString& playerFolder, QWidget* parent = nullptr);
     ~TFlashPreview() override;
 
     // Loads the movie at path and plays it once; replaces whatever plays now.
@@ -41,9 +42,7 @@ public:
     // The movie last handed to LoadMovie, empty before the first.
     QString moviePath() const { return currentPath; }
 
-    // The folder holding "flashpreview.html" and "ruffle/"; by default the program folder.
-    static void SetPlayerFolder(const QString& folder);
-    static QString PlayerFolder();
+    QString PlayerFolder() const { return playerFolder; }
     // Whether this build can show the preview at all.
     static bool WebEngineAvailable();
 
@@ -59,6 +58,7 @@ private:
     void OnPlayerReport(const QString& what, const QString& json);
     void SendLoad();
 
+    QString playerFolder;
     QStackedLayout* stack = nullptr;
     QLabel* placeholder = nullptr;
     QWebEngineView* view = nullptr;

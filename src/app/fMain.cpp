@@ -19,42 +19,28 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "BuildCommands.h"
 #include "Cleanup.h"
 #include "ColorBox.h"
 #include "Colors.h"
 #include "EventPump.h"
 #include "FileDialogs.h"
 #include "FlashInfo.h"
+#include "FlashPreview.h"
 #include "Messages.h"
 #include "QtShell.h"
+#include "ScreensaverDescriber.h"
 #include "UndeletedTempFiles.h"
 #include "Utils.h"
 #include "cScl.h"
 #include "dm.h"
-#include "fOption.h"
-#include "fQuickStart.h"
-#include "ui_fMain.h"
-#ifdef GLD_HAVE_BUILD_COMMANDS
-#include "ScreensaverDescriber.h"
-#include "fProgress.h"
-#endif
-
-#if __has_include("FlashPreview.h") && !defined(GLD_NO_FLASH_PREVIEW)
-#include "FlashPreview.h"
-#define GLD_HAVE_FLASH_PREVIEW 1
-#endif
-#if __has_include("fTestConfig.h") && !defined(GLD_NO_TEST_CONFIG)
-#include "fTestConfig.h"
-#define GLD_HAVE_TEST_CONFIG 1
-#endif
-#if __has_include("fInstaller.h") && !defined(GLD_NO_INSTALLER_PREVIEW)
-#include "fInstaller.h"
-#define GLD_HAVE_INSTALLER_PREVIEW 1
-#endif
-#if __has_include("fAbout.h") && !defined(GLD_NO_ABOUT)
 #include "fAbout.h"
-#define GLD_HAVE_ABOUT 1
-#endif
+#include "fInstaller.h"
+#include "fOption.h"
+#include "fProgress.h"
+#include "fQuickStart.h"
+#include "fTestConfig.h"
+#include "ui_fMain.h"
 
 namespace {
 
@@ -106,28 +92,6 @@ std::string EnsureProjectExtension(const std::string& path) {
     return path + ProjectFileExtension;
 }
 
-std::string ErrorBoxText(const std::string& message) {
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
-    return message;
-}
-
-void ShowErrorBox(const std::string& message) {
-    ShowMessage(ErrorBoxText(message), kAppTitle, TMsgIcon::Error, TMsgButtons::Ok);
-}
-
-bool RunGuarded(const std::function<void()>& command) {
-    try {
-        command();
-        return true;
-    } catch (const std::exception& error) {
-        ShowErrorBox(error.what());
-    } catch (...) {
-        ShowErrorBox("Unknown error");
-    }
-    return false;
-}
-
-#ifdef GLD_HAVE_BUILD_COMMANDS
 class TMainBuildHost : public IBuildHost {
 public:
     explicit TMainBuildHost(TfrmMain& window) : main(window) {}
@@ -137,16 +101,19 @@ public:
     void Save() override { main.Save(); }
     void SetMainEnabled(bool enabled) override { main.SetMainEnabled(enabled); }
     TConfig& Settings() override { return main.Settings(); }
+    const TResourceLocator& Resources() override { return main.Resources(); }
 
 private:
     TfrmMain& main;
 };
-#else
-class TMainBuildHost {};
-#endif
 
 TfrmMain::TfrmMain(std::unique_ptr<TConfig> config, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TfrmMain>()), settings(std::move(config)) {
+    : TfrmMain(TResourceLocator::ForRunningProgram(), std::move(config), parent) {}
+
+TfrmMain::TfrmMain(const TResourceLocator& locator, std::unique_ptr<TConfig> config,
+                   QWidget* parent)
+    : QMainWindow(parent), resources(locator), ui(std::make_unique<Ui::TfrmMain>()),
+      settings(std::move(config)) {
     ui->setupUi(this);
     FormCreate();
 }
@@ -293,7 +260,7 @@ void TfrmMain::FormCreate() {
     setAcceptDrops(true);
     ui->tabFiles->installEventFilter(this);
 
-    if (!settings) settings = std::make_unique<TConfig>();
+    if (!settings) settings = std::make_unique<TConfig>(resources.SettingsFolder());
     ui->tbMain->setVisible(Settings().GetShowToolbar());
     Modified = false;
     ssModified->clear();
@@ -302,19 +269,17 @@ void TfrmMain::FormCreate() {
     // The icon box starts with the default picture when it is there.
     if (FileExists(IconFile)) RunGuarded([&] { ShowIconPicture(IconFile); });
 
-#ifdef GLD_HAVE_BUILD_COMMANDS
     buildHost = std::make_unique<TMainBuildHost>(*this);
     // Builds show their progress over this window; file lists name built screensavers by
     // the project they were made from.
     InstallProgressWindow(this);
     InstallBuiltScreensaverDescriber();
-#endif
     ConnectActions();
     ConnectEditors();
 }
 
 std::string TfrmMain::DefaultIconFile() const {
-    return JoinPath(ProgramFolder(), "defaultProjectIcon.ico");
+    return resources.DefaultProjectIcon();
 }
 
 void TfrmMain::ConnectActions() {
@@ -332,20 +297,14 @@ void TfrmMain::ConnectActions() {
     bind(ui->actConfiguration, [this] { ui->pageMain->setCurrentWidget(ui->tabConfiguration); });
     bind(ui->actInstaller, [this] { ui->pageMain->setCurrentWidget(ui->tabInstaller); });
     bind(ui->actOption, [this] { ShowOptionsCommand(); });
-    bind(ui->actCompile, [this] { RunBuildCommand("Compile"); });
-    bind(ui->actRun, [this] { RunBuildCommand("Run"); });
-    bind(ui->actScreensaverGenerator, [this] { RunBuildCommand("ScreensaverGenerator"); });
-    bind(ui->actTopic, [this] { RunBuildCommand("Topic"); });
-    bind(ui->actHomepage, [this] { RunBuildCommand("Homepage"); });
-#ifdef GLD_HAVE_BUILD_COMMANDS
+    bind(ui->actCompile, [this] { CompileCommand(*buildHost); });
+    bind(ui->actRun, [this] { RunCommand(*buildHost); });
+    bind(ui->actScreensaverGenerator, [this] { ScreensaverGeneratorCommand(*buildHost); });
+    bind(ui->actTopic, [this] { TopicCommand(*buildHost); });
+    bind(ui->actHomepage, [] { HomepageCommand(); });
     ui->actHomepage->setToolTip(HomepageHint);
     ui->actHomepage->setStatusTip(HomepageHint);
-#endif
-    bind(ui->actAbout, [this] {
-#ifdef GLD_HAVE_ABOUT
-        ShowAbout(this);
-#endif
-    });
+    bind(ui->actAbout, [this] { ShowAbout(this); });
     bind(ui->actAddFiles, [this] { AddFiles(); });
     bind(ui->actRemove, [this] { RemoveFiles(); });
     bind(ui->actMoveUp, [this] { MoveUp(); });
@@ -369,7 +328,6 @@ void TfrmMain::ConnectActions() {
             [this] { RunGuarded([this] { PickLicense(); }); });
     connect(ui->btTestConfig, &QPushButton::clicked, this, [this] {
         RunGuarded([this] {
-#ifdef GLD_HAVE_TEST_CONFIG
             // The preview reads the pages as they are now, saved or not.
             TTestConfigInput input;
             input.icon = ui->imgProjectIcon->pixmap();
@@ -386,18 +344,15 @@ void TfrmMain::ConnectActions() {
             input.interval = ui->txtInterval->value();
             input.mute = ui->chkMute->isChecked();
             ShowTestConfig(this, input);
-#endif
         });
     });
     connect(ui->btTestInstaller, &QPushButton::clicked, this, [this] {
         RunGuarded([this] {
-#ifdef GLD_HAVE_INSTALLER_PREVIEW
             const QString name = ui->txtProjectName->text();
             if (ui->rbStandard->isChecked())
                 ShowInstallerPreview(this, name, ui->txtReadme->text(), ui->txtLicense->text());
             else
                 TestSilentInstall(name);
-#endif
         });
     });
     connect(ui->pageMain, &QTabWidget::currentChanged, this, [this](int index) {
@@ -936,37 +891,30 @@ void TfrmMain::lsFilesSelectItem(QTreeWidgetItem* item, bool selected) {
 }
 
 void TfrmMain::tabFilesEnter() {
-#ifdef GLD_HAVE_FLASH_PREVIEW
     if (flashPreview) return;
-    auto* preview = new TFlashPreview(ui->palPreview);
+    auto* preview =
+        new TFlashPreview(QString::fromStdString(resources.PlayerFolder()), ui->palPreview);
     if (!ui->palPreview->layout()) {
         auto* layout = new QVBoxLayout(ui->palPreview);
         layout->setContentsMargins(0, 0, 0, 0);
     }
     ui->palPreview->layout()->addWidget(preview);
     flashPreview = preview;
-#endif
 }
 
 void TfrmMain::tabFilesExit() {
-#ifdef GLD_HAVE_FLASH_PREVIEW
     if (flashPreview) {
         static_cast<TFlashPreview*>(flashPreview)->Stop();
         delete flashPreview;
         flashPreview = nullptr;
     }
-#endif
     // Deselecting makes a later click on the same row a new selection, so it plays again.
     if (!ui->lsFiles->selectedItems().isEmpty())
         ui->lsFiles->selectedItems().first()->setSelected(false);
 }
 
 void TfrmMain::LoadPreview(const std::string& path) {
-#ifdef GLD_HAVE_FLASH_PREVIEW
     if (flashPreview) static_cast<TFlashPreview*>(flashPreview)->LoadMovie(Q(path));
-#else
-    (void)path;
-#endif
 }
 
 // ---------------------------------------------------------------- pickers
@@ -1095,22 +1043,4 @@ void TfrmMain::ShowOptionsCommand() {
 
 void TfrmMain::SetMainEnabled(bool enabled) {
     setEnabled(enabled);
-}
-
-void TfrmMain::RunBuildCommand(const char* name) {
-#ifdef GLD_HAVE_BUILD_COMMANDS
-    const std::string command = name;
-    if (command == "Compile")
-        CompileCommand(*buildHost);
-    else if (command == "Run")
-        RunCommand(*buildHost);
-    else if (command == "ScreensaverGenerator")
-        ScreensaverGeneratorCommand(*buildHost);
-    else if (command == "Topic")
-        TopicCommand();
-    else if (command == "Homepage")
-        HomepageCommand();
-#else
-    (void)name;
-#endif
 }

@@ -11,11 +11,9 @@
 #include <vector>
 
 #include "Config.h"
-
-#if __has_include("BuildCommands.h") && !defined(GLD_NO_BUILD_COMMANDS)
-#include "BuildCommands.h"
-#define GLD_HAVE_BUILD_COMMANDS 1
-#endif
+#include "ErrorBox.h"
+#include "ResourceLocator.h"
+#include "fQuickStart.h"
 
 class QLabel;
 class QMenu;
@@ -27,28 +25,21 @@ class TfrmMain;
 // Appends ".gldp" unless the path already ends with it in any letter case.
 std::string EnsureProjectExtension(const std::string& path);
 
-// The text of the general error box: the message, with "." added when its last character
-// sorts after ".".
-std::string ErrorBoxText(const std::string& message);
-
-// Shows an exception's message in the general error box captioned "Glimmerdrome".
-void ShowErrorBox(const std::string& message);
-
-// Runs a command so that an exception ends only the command: its message goes to the general
-// error box and the program goes on. Returns false when the command failed.
-bool RunGuarded(const std::function<void()>& command);
-
 class TfrmMain;
 // Start-up with the program's arguments: the first one after the program names a project to
 // load instead of the quick start.
 void OpenCommandLineProject(TfrmMain& window, const QStringList& arguments);
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public IQuickStartHost {
     Q_OBJECT
 
 public:
-    // settings: the program's settings object; tests pass one on a temporary folder.
+    // The running program's window. settings: the program's settings object; tests pass one
+    // on a temporary folder.
     explicit TfrmMain(std::unique_ptr<TConfig> settings = nullptr, QWidget* parent = nullptr);
+    // A window that takes the program's files from resources (tests point it at a folder).
+    TfrmMain(const TResourceLocator& resources, std::unique_ptr<TConfig> settings,
+             QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     std::vector<std::string> FileList;
@@ -59,13 +50,14 @@ public:
     // The preview control of the Files page; null while the page is not in use.
     QWidget* flashPreview = nullptr;
 
-    TConfig& Settings();
+    TConfig& Settings() override;
+    const TResourceLocator& Resources() const { return resources; }
     Ui::TfrmMain& Form() { return *ui; }
 
     void SetModify();
-    void LoadProject(const std::string& path);
+    void LoadProject(const std::string& path) override;
     void SaveProject(const std::string& path);
-    void NewProject();
+    void NewProject() override;
     void RefreshFileList();
     bool SwapFiles(int a, int b);
     void BuildReopenMenu();
@@ -104,6 +96,8 @@ public:
 
     void ShowOptionsCommand();
     void ShowQuickStart();
+    QWidget* HostWindow() override { return this; }
+    std::string HelpFile() override { return resources.HelpFile(); }
     // The first activation: quick start or a new project, once.
     void FormActivate();
 
@@ -146,8 +140,8 @@ private:
     // The build commands see the window through this adapter (the window's own fields carry
     // the names the adapter's operations have).
     std::unique_ptr<class TMainBuildHost> buildHost;
-    void RunBuildCommand(const char* name);
 
+    TResourceLocator resources;
     std::unique_ptr<Ui::TfrmMain> ui;
     std::unique_ptr<TConfig> settings;
     QLabel* ssStatus = nullptr;

@@ -5,6 +5,7 @@
 #include "FilePaths.h"
 #include "GenScreensaver.h"
 #include "Progress.h"
+#include "ResourceLocator.h"
 #include "Utils.h"
 #include "cFilePacker.h"
 #include "cScl.h"
@@ -34,7 +35,7 @@ private:
 
 } // namespace
 
-int GenerateInstaller(const std::string& project_file) {
+int GenerateInstaller(const std::string& project_file, const TResourceLocator& resources) {
     ShowProgress(4);
     AdvanceProgress(kTitle, "Generating screensaver file");
     std::string log;
@@ -56,14 +57,14 @@ int GenerateInstaller(const std::string& project_file) {
 
         // Checked before anything is built: without the stub there can be no installer, and
         // a build that cannot finish should not cost the author the time of a screensaver.
-        const std::string stub = JoinPath(ProgramFolder(), "inst.dll");
+        const std::string stub = resources.InstallerStub();
         if (!FileExists(stub)) {
             const std::string text = "inst.dll is missed! Please reinstall it to fix the problem.";
             Warn(text);
             return fail(text);
         }
 
-        if (GenerateScreensaver(project, false) != 0)
+        if (GenerateScreensaver(project, false, resources) != 0)
             return fail(""); // the screensaver generator has logged its own reason
 
         TSCL scl;

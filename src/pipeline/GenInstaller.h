@@ -5,8 +5,10 @@
 
 #include <string>
 
+class TResourceLocator;
+
 // Builds "setup.exe" for the saved project file, always with the progress display (four
 // steps). Returns 0 when "setup.exe" was written, 1 when the build failed; the progress display
 // then shows the failure and the log file beside the project names the reason. No error
 // reaches the caller.
-int GenerateInstaller(const std::string& project_file);
+int GenerateInstaller(const std::string& project_file, const TResourceLocator& resources);

@@ -4,6 +4,7 @@
 #include "FilePacker.h"
 #include "FilePaths.h"
 #include "Progress.h"
+#include "ResourceLocator.h"
 #include "Utils.h"
 #include "cFilePacker.h"
 #include "cScl.h"
@@ -58,7 +59,8 @@ int GetFileKind(const std::string& file_name) {
     return FolderExists(file_name) ? 5 : 0;
 }
 
-int GenerateScreensaver(const std::string& project_file, bool show_progress) {
+int GenerateScreensaver(const std::string& project_file, bool show_progress,
+                        const TResourceLocator& resources) {
     const std::string project = AbsoluteProjectPath(project_file);
     TSCL scl;
     scl.Load(project);
@@ -76,7 +78,7 @@ int GenerateScreensaver(const std::string& project_file, bool show_progress) {
     if (scl.Files.empty()) return refuse(NoFlashFileText);
     if (const std::string fault = ProjectNameFault(scl.ProjectName); !fault.empty())
         return refuse(fault);
-    const std::string stub = JoinPath(ProgramFolder(), "saver.dll");
+    const std::string stub = resources.SaverStub();
     if (!FileExists(stub))
         return refuse("saver.dll is missed! Please reinstall it to fix the problem.");
 

@@ -4,11 +4,14 @@
 
 #include <string>
 
+class TResourceLocator;
+
 // Builds the screensaver of the saved project file. Returns 0 when the screensaver file was
 // written, 1 when the build failed (the reason is in the log file beside the project and, when
 // progress is shown, in the progress window). Errors that the build cannot attribute (a
 // project file that cannot be read) pass to the caller.
-int GenerateScreensaver(const std::string& project_file, bool show_progress);
+int GenerateScreensaver(const std::string& project_file, bool show_progress,
+                        const TResourceLocator& resources);
 
 // The kind of a file from its extension: 1 ".scr", 2 ".swf", 3 picture, 4 sound, 5 a folder
 // with none of these extensions, 0 anything else.

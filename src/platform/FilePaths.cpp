@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
-#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,9 +32,6 @@ bool IsRoot(const std::string& path) {
     size_t drive = DriveLength(path);
     return path.size() == drive + 1 && IsPathDelimiter(path[drive]);
 }
-
-std::string program_folder_override;
-std::mutex program_folder_mutex;
 
 } // namespace
 
@@ -103,25 +99,6 @@ std::string TempFolder() {
         return IncludeTrailingPathDelimiter(dir);
     if (FolderExists("/tmp")) return "/tmp/";
     return "";
-}
-
-std::string ProgramFolder() {
-    {
-        std::lock_guard<std::mutex> lock(program_folder_mutex);
-        if (!program_folder_override.empty()) return program_folder_override;
-    }
-    char buffer[PATH_MAX + 1];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
-    if (n <= 0) return "";
-    std::string exe(buffer, static_cast<size_t>(n));
-    size_t slash = exe.rfind('/');
-    if (slash == std::string::npos) return "";
-    return slash == 0 ? "/" : exe.substr(0, slash);
-}
-
-void SetProgramFolderOverride(std::string folder) {
-    std::lock_guard<std::mutex> lock(program_folder_mutex);
-    program_folder_override = ExcludeTrailingPathDelimiter(folder);
 }
 
 int CreateFileBeside(const std::string& target, std::string& temp_path, unsigned mode) {

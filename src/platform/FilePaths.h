@@ -43,11 +43,6 @@ bool FolderExists(const std::string& path);
 // existing folder, else /tmp. Empty when neither exists.
 std::string TempFolder();
 
-// The folder of the running executable (from /proc/self/exe), without a trailing separator
-// (the root keeps its "/"). Tools and tests may point it elsewhere; "" restores the real one.
-std::string ProgramFolder();
-void SetProgramFolderOverride(std::string folder);
-
 // Creates a new, uniquely named file beside target ("<target>.<random>~", or
 // ".gld<random>~" when the name is too long for a suffix) with exclusive
 // creation and the given permission bits (less the umask), for content that is then renamed

@@ -7,6 +7,7 @@
 
 #include "Association.h"
 #include "FilePaths.h"
+#include "ResourceLocator.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ std::string UserConfigHome() {
 
 } // namespace
 
-TConfig::TConfig() : TConfig(ProgramFolder()) {}
+TConfig::TConfig() : TConfig(TResourceLocator::ForRunningProgram().SettingsFolder()) {}
 
 TConfig::TConfig(const std::string& program_dir, const std::string& config_home) {
     ProgramDir = ExcludeTrailingPathDelimiter(program_dir);

@@ -21,7 +21,7 @@ inline constexpr const char* SettingsFileName = "configuration.ini";
 
 class TConfig : public TIniFather {
 public:
-    // Settings of the running program (ProgramFolder).
+    // Settings of the running program (its resource locator's settings folder).
     TConfig();
     // Settings of a program in program_dir; config_home stands for $XDG_CONFIG_HOME (""
     // means the environment's) when the folder cannot be written. For tests and tools.

@@ -1,7 +1,7 @@
 #pragma once
 // The shared utility routines: text and number formatting, file facts, the program's and the
 // system's folders, the logon name, the build log, project backups and the standard boxes.
-// The path helpers, TempFolder and ProgramFolder live in the platform layer (FilePaths.h) so
+// The path helpers and TempFolder live in the platform layer (FilePaths.h) so
 // that the archive and compression code can share them; the shell queries in Shell.h.
 
 #include <cstdint>

@@ -2,16 +2,17 @@
 
 #include <QKeyEvent>
 
+#include "Config.h"
+#include "ErrorBox.h"
 #include "FileDialogs.h"
 #include "FilePaths.h"
 #include "Shell.h"
 #include "Utils.h"
 #include "dm.h"
-#include "fMain.h"
 #include "ui_fQuickStart.h"
 
-TfrmQuickStart::TfrmQuickStart(TfrmMain& window)
-    : QDialog(&window), main(window), ui(std::make_unique<Ui::TfrmQuickStart>()) {
+TfrmQuickStart::TfrmQuickStart(IQuickStartHost& host)
+    : QDialog(host.HostWindow()), main(host), ui(std::make_unique<Ui::TfrmQuickStart>()) {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     ui->imgProgram->setPixmap(QPixmap::fromImage(Tdm::ProgramIconImage(48)));
@@ -107,15 +108,11 @@ void TfrmQuickStart::btOpenRecentFileClick() {
 }
 
 void TfrmQuickStart::btHelpClick() {
-#ifdef GLD_HAVE_BUILD_COMMANDS
     // The same user guide the Topic command opens.
-    ShellOpen(JoinPath(ProgramFolder(), HelpFileName));
-#else
-    ShellOpen(JoinPath(ProgramFolder(), "gldhelp.html"));
-#endif
+    ShellOpen(main.HelpFile());
 }
 
-void ShowQuickStart(TfrmMain& main) {
-    TfrmQuickStart window(main);
+void ShowQuickStart(IQuickStartHost& host) {
+    TfrmQuickStart window(host);
     window.exec();
 }

@@ -4,16 +4,31 @@
 
 #include <QDialog>
 #include <memory>
+#include <string>
 
-class TfrmMain;
+class TConfig;
 namespace Ui {
 class TfrmQuickStart;
 }
 
+// What the chooser needs from the window it greets the author over.
+class IQuickStartHost {
+public:
+    virtual ~IQuickStartHost() = default;
+    // The window the chooser is centred on and modal to.
+    virtual QWidget* HostWindow() = 0;
+    virtual TConfig& Settings() = 0;
+    virtual void NewProject() = 0;
+    // Throws when the project cannot be loaded; the chooser then stays open.
+    virtual void LoadProject(const std::string& path) = 0;
+    // The user guide that the Help button opens.
+    virtual std::string HelpFile() = 0;
+};
+
 class TfrmQuickStart : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmQuickStart(TfrmMain& main);
+    explicit TfrmQuickStart(IQuickStartHost& host);
     ~TfrmQuickStart() override;
 
     Ui::TfrmQuickStart& Form() { return *ui; }
@@ -32,10 +47,10 @@ private:
     void FormShow();
     void FormClose();
 
-    TfrmMain& main;
+    IQuickStartHost& main;
     std::unique_ptr<Ui::TfrmQuickStart> ui;
     bool closed = false;
 };
 
 // Creates the window, shows it modally over the main window and releases it.
-void ShowQuickStart(TfrmMain& main);
+void ShowQuickStart(IQuickStartHost& host);

@@ -14,7 +14,6 @@
 
 TAppSandbox::TAppSandbox() {
     QDir(folder.path()).mkpath("program");
-    SetProgramFolderOverride(ProgramDir());
     WriteIcoFile(DefaultIcon(),
                  {Tdm::DefaultProjectIconImage(16), Tdm::DefaultProjectIconImage(32)});
     boxesScope = std::make_unique<TMessageBoxesScope>(boxes);
@@ -24,12 +23,12 @@ TAppSandbox::TAppSandbox() {
 TAppSandbox::~TAppSandbox() {
     dialogsScope.reset();
     boxesScope.reset();
-    SetProgramFolderOverride("");
 }
 
-std::unique_ptr<TfrmMain> TAppSandbox::MakeMain() {
+std::unique_ptr<TfrmMain> TAppSandbox::MakeMain(std::optional<TResourceLocator> resources) {
     auto window =
-        std::make_unique<TfrmMain>(std::make_unique<TConfig>(ProgramDir(), Path("config-home")));
+        std::make_unique<TfrmMain>(resources.value_or(TResourceLocator(ProgramDir())),
+                                   std::make_unique<TConfig>(ProgramDir(), Path("config-home")));
     window->Activated = true;
     return window;
 }

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,9 @@ public:
     TAppSandbox();
     ~TAppSandbox();
 
-    // A main window on this sandbox's settings, past its first activation.
-    std::unique_ptr<TfrmMain> MakeMain();
+    // A main window on this sandbox's settings, past its first activation; its program files
+    // come from the sandbox's program folder unless resources says otherwise.
+    std::unique_ptr<TfrmMain> MakeMain(std::optional<TResourceLocator> resources = {});
 
     std::string Path(const std::string& name) const; // a path inside the sandbox
     std::string ProgramDir() const { return Path("program"); }

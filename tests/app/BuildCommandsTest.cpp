@@ -35,7 +35,8 @@ public:
 // hold; Save As on an untitled project takes save_as_target, where "" means the author cancelled.
 class TFakeHost : public IBuildHost {
 public:
-    TFakeHost(const fs::path& program_dir) : settings(program_dir.string()) {}
+    TFakeHost(const fs::path& program_dir)
+        : settings(program_dir.string()), resources(program_dir.string()) {}
 
     int FileRowCount() override { return static_cast<int>(movies.size()); }
     bool Modified() override { return modified; }
@@ -54,6 +55,7 @@ public:
     }
     void SetMainEnabled(bool enabled) override { enabled_calls.push_back(enabled); }
     TConfig& Settings() override { return settings; }
+    const TResourceLocator& Resources() override { return resources; }
 
     std::vector<std::string> movies;
     bool modified = false;
@@ -62,6 +64,7 @@ public:
     int saves = 0;
     std::vector<bool> enabled_calls;
     TConfig settings;
+    TResourceLocator resources;
 };
 
 } // namespace
@@ -102,7 +105,6 @@ private slots:
         ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
         WriteFile(program_dir / "saver.dll", "saver stub");
         WriteFile(program_dir / "inst.dll", "installer stub");
-        SetProgramFolderOverride(program_dir.string());
         movie = (project_dir / "m.swf").string();
         WriteFile(movie, std::string(3000, 'x'));
         boxes = new TScriptedMessageBoxes;
@@ -119,7 +121,6 @@ private slots:
         delete boxes;
         InstallShell(nullptr);
         ReleaseProgress();
-        SetProgramFolderOverride("");
         ::setenv("TMPDIR", base.c_str(), 1);
         std::error_code ignored;
         fs::current_path(base, ignored);
@@ -262,7 +263,7 @@ private slots:
     }
 
     void topicAndHomepageOpenTheGuideAndTheSite() {
-        TopicCommand();
+        TopicCommand(*host);
         HomepageCommand();
         QCOMPARE(shell.opened, (std::vector<std::string>{(program_dir / "gldhelp.html").string(),
                                                          HomepageAddress}));

@@ -40,14 +40,13 @@ class FlashPreviewFilesPageTest : public QObject {
 
 private slots:
     void initTestCase() {
-        TFlashPreview::SetPlayerFolder(GLD_PROGRAM_DIR);
         if (!QFile::exists(QStringLiteral(GLD_PROGRAM_DIR "/ruffle/ruffle.js")))
             QSKIP("The player is not in the program folder (npm ci, then build gld_flash_player)");
     }
 
     void panesAndPreviewFollowTheFilesPage() {
         TAppSandbox sandbox;
-        auto window = sandbox.MakeMain();
+        auto window = sandbox.MakeMain(TResourceLocator(GLD_PROGRAM_DIR));
         window->resize(900, 600);
         window->show();
         auto* pages = Control<QTabWidget>(*window, "pageMain");

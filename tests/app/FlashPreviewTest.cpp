@@ -74,13 +74,12 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        TFlashPreview::SetPlayerFolder(GLD_PROGRAM_DIR);
         if (!QFile::exists(QStringLiteral(GLD_PROGRAM_DIR "/ruffle/ruffle.js")))
             QSKIP("The player is not in the program folder (npm ci, then build gld_flash_player)");
     }
 
     void startsBehindAPlaceholderAndBecomesReady() {
-        preview = std::make_unique<TFlashPreview>();
+        preview = std::make_unique<TFlashPreview>(GLD_PROGRAM_DIR);
         preview->resize(480, 360);
         preview->show();
         QCOMPARE(preview->state(), State::Starting);
@@ -189,7 +188,7 @@ private slots:
     void movieAskedForWhileStartingPlaysWhenReady() {
         preview.reset();
         const QString path = Movie("early.swf", TSwfParams{});
-        preview = std::make_unique<TFlashPreview>();
+        preview = std::make_unique<TFlashPreview>(GLD_PROGRAM_DIR);
         preview->show();
         QSignalSpy loaded(preview.get(), &TFlashPreview::movieLoaded);
         preview->LoadMovie(path);
@@ -205,14 +204,12 @@ private slots:
     }
 
     void missingPlayerSaysTheProgramFolderLacksIt() {
-        TFlashPreview::SetPlayerFolder(dir.filePath("nowhere"));
-        TFlashPreview lonely;
+        TFlashPreview lonely(dir.filePath("nowhere"));
         QCOMPARE(lonely.state(), State::Unavailable);
         auto* placeholder = lonely.findChild<QLabel*>("labPreviewPlaceholder");
         QVERIFY(placeholder && placeholder->text().contains("unavailable"));
         lonely.LoadMovie(dir.filePath("first.swf"));
         QCOMPARE(lonely.state(), State::Unavailable);
-        TFlashPreview::SetPlayerFolder(GLD_PROGRAM_DIR);
     }
 };
 

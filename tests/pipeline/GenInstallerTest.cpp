@@ -24,7 +24,7 @@ TEST_F(GenInstallerTest, PacksScreensaverProjectIconReadmeAndLicenceInOrderAndLe
     const std::string licence = Movie("licence.txt", 400, 4);
     const std::string project = Project("show.gldp", "Sky", {movie}, icon, readme, licence);
 
-    ASSERT_EQ(GenerateInstaller(project), 0);
+    ASSERT_EQ(GenerateInstaller(project, Resources()), 0);
 
     const std::string setup = ReadFile(project_dir / "setup.exe");
     EXPECT_EQ(setup.substr(0, inst_stub.size()), inst_stub);
@@ -54,7 +54,7 @@ TEST_F(GenInstallerTest, MissingReadmeAndLicenceAreLeftOutWithoutAMessage) {
     const std::string icon = Movie("sky.ico", 300, 5);
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 6)}, icon,
                                         (project_dir / "gone.txt").string(), "");
-    ASSERT_EQ(GenerateInstaller(project), 0);
+    ASSERT_EQ(GenerateInstaller(project, Resources()), 0);
     EXPECT_EQ(Names(Unpack(project_dir / "setup.exe")),
               (std::vector<std::string>{(project_dir / "Sky.scr").string(), project, icon}));
     EXPECT_TRUE(boxes.shown.empty());
@@ -72,7 +72,7 @@ TEST_F(GenInstallerTest, ProgressRunsThroughFourStepsAndEndsWithTheSuccessTexts)
                 temp_names.push_back(name);
         }
     });
-    const int result = GenerateInstaller(project);
+    const int result = GenerateInstaller(project, Resources());
     InstallMessagePump(nullptr);
     ASSERT_EQ(result, 0);
     EXPECT_EQ(steps,
@@ -93,7 +93,7 @@ TEST_F(GenInstallerTest, ProgressRunsThroughFourStepsAndEndsWithTheSuccessTexts)
 
 TEST_F(GenInstallerTest, NoMoviesFailsWithTheScreensaversReasonThenItsOwnLine) {
     const std::string project = Project("show.gldp", "Sky", {});
-    EXPECT_EQ(GenerateInstaller(project), 1);
+    EXPECT_EQ(GenerateInstaller(project, Resources()), 1);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"There is no flash file in this project."}));
     EXPECT_EQ(LogMessages(Log()),
               (std::vector<std::string>{"There is no flash file in this project.",
@@ -108,7 +108,7 @@ TEST_F(GenInstallerTest, MissingInstallerStubIsAFailureAndKeepsAnEarlierSetup) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 8)});
     WriteFile(project_dir / "setup.exe", "an earlier build");
     fs::remove(program_dir / "inst.dll");
-    EXPECT_EQ(GenerateInstaller(project), 1);
+    EXPECT_EQ(GenerateInstaller(project, Resources()), 1);
     const std::string text = "inst.dll is missed! Please reinstall it to fix the problem.";
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{text}));
     EXPECT_EQ(LogMessages(Log()), (std::vector<std::string>{text, "Generate Installer Failed"}));
@@ -121,7 +121,7 @@ TEST_F(GenInstallerTest, MissingInstallerStubIsAFailureAndKeepsAnEarlierSetup) {
 TEST_F(GenInstallerTest, MissingScreensaverStubFailsTheInstaller) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 9)});
     fs::remove(program_dir / "saver.dll");
-    EXPECT_EQ(GenerateInstaller(project), 1);
+    EXPECT_EQ(GenerateInstaller(project, Resources()), 1);
     EXPECT_EQ(
         LogMessages(Log()),
         (std::vector<std::string>{"saver.dll is missed! Please reinstall it to fix the problem.",
@@ -132,7 +132,7 @@ TEST_F(GenInstallerTest, MissingScreensaverStubFailsTheInstaller) {
 TEST_F(GenInstallerTest, FailedMergeIsAFailureAndCleansUpEverything) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 10)});
     fs::create_directories(project_dir / "setup.exe" / "inside");
-    EXPECT_EQ(GenerateInstaller(project), 1);
+    EXPECT_EQ(GenerateInstaller(project, Resources()), 1);
     EXPECT_EQ(CurrentProgress().title, "Generate Installer Failed");
     EXPECT_EQ(CurrentProgress().description, "Please check log file " + Log());
     const auto log = LogMessages(Log());
@@ -156,7 +156,7 @@ TEST_F(GenInstallerTest, FailedPackIsAFailureNotAnInstallerWithAnEmptyArchive) {
     rlimit small = old;
     small.rlim_cur = 64 * 1024;
     setrlimit(RLIMIT_FSIZE, &small);
-    const int result = GenerateInstaller(project);
+    const int result = GenerateInstaller(project, Resources());
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(CurrentProgress().title, "Generate Installer Failed");
@@ -171,7 +171,7 @@ TEST_F(GenInstallerTest, FailedPackIsAFailureNotAnInstallerWithAnEmptyArchive) {
 
 TEST_F(GenInstallerTest, AnUnreadableProjectNameNeverWritesOutsideTheFolder) {
     const std::string project = Project("show.gldp", "../Sky", {Movie("m.swf", 100, 13)});
-    EXPECT_EQ(GenerateInstaller(project), 1);
+    EXPECT_EQ(GenerateInstaller(project, Resources()), 1);
     EXPECT_EQ(Listing(root), (std::set<std::string>{"p", "bin", "tmp"}));
     EXPECT_EQ(LogMessages(Log()).back(), "Generate Installer Failed");
     EXPECT_FALSE(fs::exists(project_dir / "setup.exe"));

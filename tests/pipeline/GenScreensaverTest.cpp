@@ -22,7 +22,7 @@ TEST_F(GenScreensaverTest, WritesStubThenArchiveOfMoviesIconAndProjectNamedAfter
     const std::string icon = Movie("sky.ico", 766, 3);
     const std::string project = Project("show.gldp", "Sky", {a, b, a}, icon);
 
-    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
 
     const std::string output = ReadFile(project_dir / "Sky.scr");
     ASSERT_GT(output.size(), saver_stub.size());
@@ -51,7 +51,7 @@ TEST_F(GenScreensaverTest, PackageAndTemporaryArchiveExistWhileMergingUnderTheir
         project_seen.push_back(Listing(project_dir));
         temp_seen.push_back(Listing(temp_dir));
     });
-    const int result = GenerateScreensaver(project, true);
+    const int result = GenerateScreensaver(project, true, Resources());
     InstallMessagePump(nullptr);
     ASSERT_EQ(result, 0);
 
@@ -78,7 +78,7 @@ TEST_F(GenScreensaverTest, ProgressShowsThreeStepsThenTheSuccessTexts) {
     std::vector<std::pair<int, std::string>> steps;
     InstallMessagePump(
         [&] { steps.emplace_back(CurrentProgress().position, CurrentProgress().description); });
-    const int result = GenerateScreensaver(project, true);
+    const int result = GenerateScreensaver(project, true, Resources());
     InstallMessagePump(nullptr);
     ASSERT_EQ(result, 0);
     // Only the three steps pump (the compressor may pump too, between them).
@@ -98,14 +98,14 @@ TEST_F(GenScreensaverTest, ProgressShowsThreeStepsThenTheSuccessTexts) {
 TEST_F(GenScreensaverTest, EmptyIconAddsNothingAndRelativeMoviesAreTakenFromTheProjectFolder) {
     const std::string a = Movie("a.swf", 300, 6);
     const std::string project = Project("show.gldp", "Sky", {"a.swf"});
-    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
     const auto files = Unpack(project_dir / "Sky.scr");
     EXPECT_EQ(Names(files), (std::vector<std::string>{a, project}));
 }
 
 TEST_F(GenScreensaverTest, NoMoviesWarnsLogsAndFailsWithoutProgress) {
     const std::string project = Project("show.gldp", "Sky", {});
-    EXPECT_EQ(GenerateScreensaver(project, true), 1);
+    EXPECT_EQ(GenerateScreensaver(project, true, Resources()), 1);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"There is no flash file in this project."}));
     EXPECT_EQ(boxes.shown[0].caption, "Warning");
     EXPECT_EQ(LogMessages(project_dir / "show.log"),
@@ -117,7 +117,7 @@ TEST_F(GenScreensaverTest, NoMoviesWarnsLogsAndFailsWithoutProgress) {
 TEST_F(GenScreensaverTest, MissingStubWarnsLogsAndFails) {
     fs::remove(program_dir / "saver.dll");
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 10, 7)});
-    EXPECT_EQ(GenerateScreensaver(project, false), 1);
+    EXPECT_EQ(GenerateScreensaver(project, false, Resources()), 1);
     const std::string text = "saver.dll is missed! Please reinstall it to fix the problem.";
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{text}));
     EXPECT_EQ(LogMessages(project_dir / "show.log"), (std::vector<std::string>{text}));
@@ -132,7 +132,7 @@ TEST_F(GenScreensaverTest, ProjectNamesThatLeadOutOfTheFolderAreRefused) {
          {"../evil", "sub/inner", "sub\\inner", "..", "", "   ", "a..b", "/abs", "what?"}) {
         boxes.shown.clear();
         const std::string project = Project("show.gldp", name, {movie});
-        EXPECT_EQ(GenerateScreensaver(project, false), 1) << name;
+        EXPECT_EQ(GenerateScreensaver(project, false, Resources()), 1) << name;
         ASSERT_EQ(boxes.shown.size(), 1u) << name;
         EXPECT_NE(boxes.shown[0].text.find("name"), std::string::npos) << boxes.shown[0].text;
     }
@@ -143,7 +143,8 @@ TEST_F(GenScreensaverTest, ProjectNamesThatLeadOutOfTheFolderAreRefused) {
     EXPECT_EQ(LogMessages(project_dir / "show.log").size(), 9u);
     // An ordinary name with dots and blanks is a file name like any other.
     boxes.shown.clear();
-    EXPECT_EQ(GenerateScreensaver(Project("show.gldp", "My Sky v1.2", {movie}), false), 0);
+    EXPECT_EQ(GenerateScreensaver(Project("show.gldp", "My Sky v1.2", {movie}), false, Resources()),
+              0);
     EXPECT_TRUE(fs::exists(project_dir / "My Sky v1.2.scr"));
 }
 
@@ -151,7 +152,7 @@ TEST_F(GenScreensaverTest, FailedMergeIsAFailureInResultWindowAndLog) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 10, 9)});
     // Something that cannot be replaced by a file stands where the screensaver goes.
     fs::create_directories(project_dir / "Sky.scr" / "inside");
-    EXPECT_EQ(GenerateScreensaver(project, true), 1);
+    EXPECT_EQ(GenerateScreensaver(project, true, Resources()), 1);
     EXPECT_EQ(CurrentProgress().title, "Generate Screensaver Failed");
     EXPECT_EQ(CurrentProgress().description,
               "Please check log file " + (project_dir / "show.log").string());
@@ -174,7 +175,7 @@ TEST_F(GenScreensaverTest, FailedPackIsAFailureAndLeavesNoTemporaryFiles) {
     setrlimit(RLIMIT_FSIZE, &small);
     int result = -1;
     try {
-        result = GenerateScreensaver(project, true);
+        result = GenerateScreensaver(project, true, Resources());
     } catch (...) {
         result = -2;
     }
@@ -197,7 +198,7 @@ TEST_F(GenScreensaverTest, StaleTemporaryNamesAreClearedOrListedForTheCleanUp) {
     // The first random pick may be the free name itself (one chance in a thousand); a few builds
     // make a held pick certain in practice.
     for (int run = 0; run < 5 && UndeletedTempFiles().empty(); ++run)
-        ASSERT_EQ(GenerateScreensaver(project, false), 0);
+        ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
     std::set<std::string> listed(UndeletedTempFiles().begin(), UndeletedTempFiles().end());
     EXPECT_EQ(listed.size(), UndeletedTempFiles().size());
     EXPECT_FALSE(listed.empty());
@@ -212,7 +213,7 @@ TEST_F(GenScreensaverTest, StaleTemporaryNamesAreClearedOrListedForTheCleanUp) {
     UndeletedTempFiles().clear();
     for (int r = 0; r < 1000; ++r)
         WriteFile(temp_dir / ("show" + std::to_string(r) + "_saver.tmp"), "stale");
-    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
     EXPECT_TRUE(UndeletedTempFiles().empty());
     EXPECT_EQ(Listing(temp_dir).size(), 999u);
 }
@@ -240,7 +241,7 @@ TEST(GetFileKind, SortsNamesByExtensionIgnoringCaseAndFallsBackToFolders) {
 
 TEST_F(GenScreensaverTest, ABuiltScreensaverIsDescribedByItsProjectName) {
     const std::string project = Project("show.gldp", "Sky at Night", {Movie("m.swf", 100, 12)});
-    ASSERT_EQ(GenerateScreensaver(project, false), 0);
+    ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
     const std::string output = (project_dir / "Sky at Night.scr").string();
     EXPECT_EQ(DescribeScreensaver(output), std::optional<std::string>("Sky at Night"));
     InstallBuiltScreensaverDescriber();

@@ -6,6 +6,7 @@
 #include "FilePaths.h"
 #include "Messages.h"
 #include "Progress.h"
+#include "ResourceLocator.h"
 #include "UndeletedTempFiles.h"
 #include "cScl.h"
 
@@ -117,7 +118,6 @@ protected:
             fs::create_directories(dir);
         WriteFile(program_dir / "saver.dll", saver_stub);
         WriteFile(program_dir / "inst.dll", inst_stub);
-        SetProgramFolderOverride(program_dir.string());
         if (const char* old = std::getenv("TMPDIR")) {
             had_tmpdir = true;
             old_tmpdir = old;
@@ -132,7 +132,6 @@ protected:
 
     void TearDown() override {
         delete boxes_scope;
-        SetProgramFolderOverride("");
         if (had_tmpdir)
             ::setenv("TMPDIR", old_tmpdir.c_str(), 1);
         else
@@ -142,6 +141,9 @@ protected:
         fs::current_path(fs::temp_directory_path(), ignored);
         fs::remove_all(root, ignored);
     }
+
+    // The stand-in program folder that holds the stubs.
+    TResourceLocator Resources() const { return TResourceLocator(program_dir.string()); }
 
     std::string Movie(const std::string& name, size_t size, uint32_t seed) {
         const fs::path path = project_dir / name;

@@ -61,14 +61,3 @@ TEST(FilePaths, TempFolderHonoursTmpdirAndEndsWithSeparator) {
     else
         unsetenv("TMPDIR");
 }
-
-TEST(FilePaths, ProgramFolderIsTheExecutablesFolderUnlessOverridden) {
-    std::string real = ProgramFolder();
-    EXPECT_TRUE(FolderExists(real));
-    EXPECT_NE(real.back(), '/');
-    EXPECT_EQ(std::filesystem::canonical("/proc/self/exe").parent_path().string(), real);
-    SetProgramFolderOverride("/opt/glimmer/");
-    EXPECT_EQ(ProgramFolder(), "/opt/glimmer");
-    SetProgramFolderOverride("");
-    EXPECT_EQ(ProgramFolder(), real);
-}

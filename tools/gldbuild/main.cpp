@@ -9,6 +9,7 @@
 #include "GenScreensaver.h"
 #include "Messages.h"
 #include "Progress.h"
+#include "ResourceLocator.h"
 #include "UndeletedTempFiles.h"
 #include "cScl.h"
 
@@ -153,7 +154,9 @@ int main(int argc, char** argv) {
 
     int result = 1;
     try {
-        result = screensaver ? GenerateScreensaver(project, true) : GenerateInstaller(project);
+        const TResourceLocator resources = TResourceLocator::ForRunningProgram();
+        result = screensaver ? GenerateScreensaver(project, true, resources)
+                             : GenerateInstaller(project, resources);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gldbuild: %s\n", e.what());
         result = 1;

@@ -8,12 +8,9 @@
 #include <QToolBar>
 #include <QtTest>
 
-#include "../app/AppTestHelpers.h"
+#include "AppTestHelpers.h"
 #include "Config.h"
 #include "fOption.h"
-
-// The sandbox of the main window's tests, shared rather than copied.
-#include "../app/AppTestHelpers.cpp"
 
 namespace {
 // Answers the options window once it is open: ticks the named boxes as given, then presses

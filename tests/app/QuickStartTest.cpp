@@ -7,12 +7,9 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "../app/AppTestHelpers.h"
+#include "AppTestHelpers.h"
 #include "Config.h"
 #include "fQuickStart.h"
-
-// The sandbox of the main window's tests, shared rather than copied.
-#include "../app/AppTestHelpers.cpp"
 
 class QuickStartTest : public QObject {
     Q_OBJECT
