@@ -1,15 +1,18 @@
 #include "IniFile.h"
 
 #include "FilePaths.h"
+#include "FileWriter.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace {
 
@@ -34,173 +37,65 @@ std::string_view Trim(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-// One line of the file and what it means to the reader.
-struct TLine {
-    enum Kind { Other, Section, Key } kind = Other;
-    std::string_view name;  // section name or key name
-    std::string_view value; // value of a key line
-};
-
-TLine Classify(std::string_view text) {
-    TLine line;
-    std::string_view t = Trim(text);
-    if (t.empty() || t.front() == ';') return line;
-    if (t.front() == '[') {
-        size_t close = t.find(']');
-        if (close != std::string_view::npos) {
-            line.kind = TLine::Section;
-            line.name = Trim(t.substr(1, close - 1));
-        }
-        return line;
-    }
-    size_t eq = t.find('=');
-    if (eq == std::string_view::npos) return line;
-    std::string_view key = Trim(t.substr(0, eq));
-    if (key.empty()) return line;
-    line.kind = TLine::Key;
-    line.name = key;
-    line.value = Trim(t.substr(eq + 1));
-    return line;
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
 }
 
-// The file split into lines. The views in `lines` point into `raw`, so every change of `raw`
-// is followed by Reclassify.
-class TIniText {
-public:
-    explicit TIniText(const std::string& path) {
-        std::string content;
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            struct stat st {};
-            if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-                char buffer[65536];
-                for (;;) {
-                    ssize_t n = ::read(fd, buffer, sizeof buffer);
-                    if (n < 0 && errno == EINTR) continue;
-                    if (n <= 0) break;
-                    content.append(buffer, static_cast<size_t>(n));
-                }
+std::string SingleLine(const std::string& value) {
+    std::string v = value;
+    for (char& c : v)
+        if (c == '\r' || c == '\n') c = ' ';
+    return v;
+}
+
+void CheckName(const std::string& name, bool section) {
+    bool bad =
+        name.empty() || name.find_first_of("\r\n") != std::string::npos ||
+        (section ? name.find(']') != std::string::npos : name.find('=') != std::string::npos) ||
+        Trim(name).size() != name.size() || (!section && name.front() == ';') ||
+        (!section && name.front() == '[');
+    if (bad)
+        throw std::invalid_argument("Invalid INI " + std::string(section ? "section" : "key") +
+                                    " name '" + name + "'");
+}
+
+// The bytes of the file; empty when there is none. Throws EIniReadError when a file that is
+// there cannot be read.
+std::string ReadFileContent(const std::string& path) {
+    // Not blocking: a pipe standing at the path must not hang the reader.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return {};
+        throw EIniReadError(path, errno);
+    }
+    std::string content;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        int error = errno;
+        ::close(fd);
+        throw EIniReadError(path, error);
+    }
+    if (S_ISREG(st.st_mode)) {
+        if (st.st_size > 0) content.reserve(static_cast<size_t>(st.st_size));
+        char buffer[65536];
+        for (;;) {
+            ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                int error = errno;
+                ::close(fd);
+                throw EIniReadError(path, error);
             }
-            ::close(fd);
-        }
-        size_t start = 0;
-        while (start < content.size()) {
-            size_t end = content.find('\n', start);
-            size_t next = end == std::string::npos ? content.size() : end + 1;
-            if (end == std::string::npos) end = content.size();
-            size_t stop = end;
-            if (stop > start && content[stop - 1] == '\r') --stop;
-            raw.push_back(content.substr(start, stop - start));
-            start = next;
-        }
-        Reclassify();
-    }
-
-    // Index of the first header of the section, or npos.
-    size_t FindSection(std::string_view section) const {
-        for (size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].kind == TLine::Section && SameName(lines[i].name, section)) return i;
-        return npos;
-    }
-
-    // One past the last line that belongs to the section starting at header.
-    size_t SectionEnd(size_t header) const {
-        size_t i = header + 1;
-        while (i < lines.size() && lines[i].kind != TLine::Section)
-            ++i;
-        return i;
-    }
-
-    size_t FindKey(size_t header, std::string_view key) const {
-        size_t end = SectionEnd(header);
-        for (size_t i = header + 1; i < end; ++i)
-            if (lines[i].kind == TLine::Key && SameName(lines[i].name, key)) return i;
-        return npos;
-    }
-
-    void Set(const std::string& section, const std::string& key, const std::string& value) {
-        std::string line = key + "=" + value;
-        size_t header = FindSection(section);
-        if (header == npos) {
-            raw.push_back("[" + section + "]");
-            raw.push_back(line);
-        } else if (size_t at = FindKey(header, key); at != npos) {
-            raw[at] = line;
-        } else {
-            size_t insert = header + 1;
-            size_t end = SectionEnd(header);
-            for (size_t i = header + 1; i < end; ++i)
-                if (lines[i].kind == TLine::Key) insert = i + 1;
-            raw.insert(raw.begin() + static_cast<std::ptrdiff_t>(insert), line);
-        }
-        Reclassify();
-    }
-
-    bool EraseSection(std::string_view section) {
-        std::vector<std::string> kept;
-        bool erased = false;
-        for (size_t i = 0; i < lines.size();) {
-            if (lines[i].kind == TLine::Section && SameName(lines[i].name, section)) {
-                i = SectionEnd(i);
-                erased = true;
-            } else {
-                kept.push_back(raw[i]);
-                ++i;
-            }
-        }
-        if (erased) {
-            raw = std::move(kept);
-            Reclassify();
-        }
-        return erased;
-    }
-
-    bool ReplaceSection(const std::string& section,
-                        const std::vector<std::pair<std::string, std::string>>& values) {
-        bool changed = EraseSection(section);
-        if (values.empty()) return changed;
-        raw.push_back("[" + section + "]");
-        for (const auto& [key, value] : values)
-            raw.push_back(key + "=" + value);
-        Reclassify();
-        return true;
-    }
-
-    bool DeleteKey(std::string_view section, std::string_view key) {
-        size_t header = FindSection(section);
-        if (header == npos) return false;
-        size_t at = FindKey(header, key);
-        if (at == npos) return false;
-        raw.erase(raw.begin() + static_cast<std::ptrdiff_t>(at));
-        Reclassify();
-        return true;
-    }
-
-    std::string Content() const {
-        std::string out;
-        for (const std::string& l : raw) {
-            out += l;
-            out += "\r\n";
-        }
-        return out;
-    }
-
-    static constexpr size_t npos = static_cast<size_t>(-1);
-    std::vector<TLine> lines;
-
-private:
-    void Reclassify() {
-        lines.clear();
-        lines.reserve(raw.size());
-        for (const std::string& l : raw) {
-            std::string_view text = l;
-            // Editors that mark UTF-8 files put a byte-order mark in front of the first header.
-            if (lines.empty() && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-            lines.push_back(Classify(text));
+            if (n == 0) break;
+            content.append(buffer, static_cast<size_t>(n));
         }
     }
-    std::vector<std::string> raw;
-};
+    ::close(fd);
+    return content;
+}
 
 // Writes content beside target and renames it over target. Throws EIniWriteError.
 void ReplaceFile(const std::string& path, const std::string& content) {
@@ -215,6 +110,8 @@ void ReplaceFile(const std::string& path, const std::string& content) {
         }
     }
     if (::stat(target.c_str(), &st) == 0) exists = true;
+    // A folder or a device at the path is not ours to replace.
+    if (exists && !S_ISREG(st.st_mode)) throw EIniWriteError(path);
     // Replacing the file only needs a writable folder, but a file marked read-only must stay
     // as it is, for root as well: a file without any write permission counts as read-only.
     if (exists && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
@@ -230,18 +127,7 @@ void ReplaceFile(const std::string& path, const std::string& content) {
         }
         if (::fchmod(fd, st.st_mode & 07777) != 0) ok = false;
     }
-    const char* p = content.data();
-    size_t left = content.size();
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (ok && !WriteFully(fd, content)) ok = false;
     if (ok && ::fdatasync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
@@ -274,49 +160,245 @@ private:
     int fd = -1;
 };
 
-std::string SingleLine(const std::string& value) {
-    std::string v = value;
-    for (char& c : v)
-        if (c == '\r' || c == '\n') c = ' ';
-    return v;
-}
-
-void CheckName(const std::string& name, bool section) {
-    bool bad =
-        name.empty() || name.find_first_of("\r\n") != std::string::npos ||
-        (section ? name.find(']') != std::string::npos : name.find('=') != std::string::npos) ||
-        Trim(name).size() != name.size() || (!section && name.front() == ';') ||
-        (!section && name.front() == '[');
-    if (bad)
-        throw std::invalid_argument("Invalid INI " + std::string(section ? "section" : "key") +
-                                    " name '" + name + "'");
-}
-
 } // namespace
 
 EIniWriteError::EIniWriteError(const std::string& path)
     : std::runtime_error("Unable to write to " + path) {}
 
+EIniReadError::EIniReadError(const std::string& path, int error_number)
+    : std::runtime_error("Unable to read " + path + ": " + std::strerror(error_number)) {}
+
+// ---------------------------------------------------------------- the document in memory
+
+TIniDocument::TLine TIniDocument::Classify(std::string text, bool first) {
+    TLine line;
+    line.text = std::move(text);
+    std::string_view whole = line.text;
+    std::string_view t = whole;
+    // Editors that mark UTF-8 files put a byte-order mark in front of the first header.
+    if (first && t.substr(0, 3) == "\xEF\xBB\xBF") t.remove_prefix(3);
+    t = Trim(t);
+    auto at = [&](std::string_view part) {
+        return static_cast<uint32_t>(part.data() - whole.data());
+    };
+    auto size = [](std::string_view part) { return static_cast<uint32_t>(part.size()); };
+    if (t.empty() || t.front() == ';') return line;
+    if (t.front() == '[') {
+        size_t close = t.find(']');
+        if (close != std::string_view::npos) {
+            std::string_view name = Trim(t.substr(1, close - 1));
+            line.kind = TLine::Section;
+            line.name_at = at(name);
+            line.name_size = size(name);
+        }
+        return line;
+    }
+    size_t eq = t.find('=');
+    if (eq == std::string_view::npos) return line;
+    std::string_view key = Trim(t.substr(0, eq));
+    if (key.empty()) return line;
+    std::string_view value = Trim(t.substr(eq + 1));
+    line.kind = TLine::Key;
+    line.name_at = at(key);
+    line.name_size = size(key);
+    line.value_at = value.empty() ? 0 : at(value);
+    line.value_size = size(value);
+    return line;
+}
+
+TIniDocument::TIniDocument(std::string_view content) {
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = content.find('\n', start);
+        size_t next = end == std::string_view::npos ? content.size() : end + 1;
+        if (end == std::string_view::npos) end = content.size();
+        size_t stop = end;
+        if (stop > start && content[stop - 1] == '\r') --stop;
+        lines.push_back(Classify(std::string(content.substr(start, stop - start)), lines.empty()));
+        start = next;
+    }
+}
+
+void TIniDocument::Changed() {
+    indexed = false;
+    // The line that now comes first may carry the file's byte-order mark.
+    if (!lines.empty()) lines[0] = Classify(std::move(lines[0].text), true);
+}
+
+void TIniDocument::BuildIndex() const {
+    section_index.clear();
+    key_index.clear();
+    std::string section;
+    bool first_occurrence = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TLine& line = lines[i];
+        if (line.kind == TLine::Section) {
+            section = LowerAscii(line.Name());
+            first_occurrence = section_index.emplace(section, i).second;
+        } else if (line.kind == TLine::Key && first_occurrence) {
+            // Reads and writes use the first occurrence of a key; emplace keeps it.
+            key_index.emplace(section + '\n' + LowerAscii(line.Name()), i);
+        }
+    }
+    indexed = true;
+}
+
+size_t TIniDocument::FindSection(std::string_view section) const {
+    if (!indexed) BuildIndex();
+    auto found = section_index.find(LowerAscii(section));
+    return found == section_index.end() ? npos : found->second;
+}
+
+size_t TIniDocument::SectionEnd(size_t header) const {
+    size_t i = header + 1;
+    while (i < lines.size() && lines[i].kind != TLine::Section)
+        ++i;
+    return i;
+}
+
+size_t TIniDocument::FindKey(size_t header, std::string_view section, std::string_view key) const {
+    if (header == npos) return npos;
+    if (!indexed) BuildIndex();
+    auto found = key_index.find(LowerAscii(section) + '\n' + LowerAscii(key));
+    return found == key_index.end() ? npos : found->second;
+}
+
+std::string TIniDocument::ReadString(const std::string& section, const std::string& key,
+                                     const std::string& default_value) const {
+    size_t at = FindKey(FindSection(section), section, key);
+    return at == npos ? default_value : std::string(lines[at].Value());
+}
+
+bool TIniDocument::SectionExists(const std::string& section) const {
+    return FindSection(section) != npos;
+}
+
+bool TIniDocument::ValueExists(const std::string& section, const std::string& key) const {
+    return FindKey(FindSection(section), section, key) != npos;
+}
+
+std::vector<std::string> TIniDocument::ReadSection(const std::string& section) const {
+    std::vector<std::string> keys;
+    size_t header = FindSection(section);
+    if (header == npos) return keys;
+    std::unordered_set<std::string> seen;
+    size_t end = SectionEnd(header);
+    for (size_t i = header + 1; i < end; ++i)
+        if (lines[i].kind == TLine::Key && seen.insert(LowerAscii(lines[i].Name())).second)
+            keys.emplace_back(lines[i].Name());
+    return keys;
+}
+
+std::vector<std::string> TIniDocument::ReadSections() const {
+    std::vector<std::string> sections;
+    for (const TLine& line : lines)
+        if (line.kind == TLine::Section) sections.emplace_back(line.Name());
+    return sections;
+}
+
+bool TIniDocument::WriteString(const std::string& section, const std::string& key,
+                               const std::string& value) {
+    CheckName(section, true);
+    CheckName(key, false);
+    std::string line = key + "=" + SingleLine(value);
+    size_t header = FindSection(section);
+    if (header == npos) {
+        lines.push_back(Classify("[" + section + "]", false));
+        lines.push_back(Classify(std::move(line), false));
+        Changed();
+    } else if (size_t at = FindKey(header, section, key); at != npos) {
+        // Same place, same name: the index stays valid.
+        lines[at] = Classify(std::move(line), false);
+    } else {
+        size_t insert = header + 1;
+        size_t end = SectionEnd(header);
+        for (size_t i = header + 1; i < end; ++i)
+            if (lines[i].kind == TLine::Key) insert = i + 1;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert),
+                     Classify(std::move(line), false));
+        Changed();
+    }
+    return true;
+}
+
+bool TIniDocument::EraseSection(const std::string& section) {
+    std::vector<TLine> kept;
+    kept.reserve(lines.size());
+    bool erased = false;
+    for (size_t i = 0; i < lines.size();) {
+        if (lines[i].kind == TLine::Section && SameName(lines[i].Name(), section)) {
+            i = SectionEnd(i);
+            erased = true;
+        } else {
+            kept.push_back(std::move(lines[i]));
+            ++i;
+        }
+    }
+    lines = std::move(kept);
+    if (erased) Changed();
+    return erased;
+}
+
+bool TIniDocument::ReplaceSection(const std::string& section,
+                                  const std::vector<std::pair<std::string, std::string>>& values) {
+    CheckName(section, true);
+    for (const auto& [key, value] : values)
+        CheckName(key, false);
+    bool changed = EraseSection(section);
+    if (values.empty()) return changed;
+    lines.reserve(lines.size() + values.size() + 1);
+    lines.push_back(Classify("[" + section + "]", false));
+    for (const auto& [key, value] : values)
+        lines.push_back(Classify(key + "=" + SingleLine(value), false));
+    Changed();
+    return true;
+}
+
+bool TIniDocument::DeleteKey(const std::string& section, const std::string& key) {
+    size_t at = FindKey(FindSection(section), section, key);
+    if (at == npos) return false;
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+    Changed();
+    return true;
+}
+
+std::string TIniDocument::Content() const {
+    size_t size = 0;
+    for (const TLine& line : lines)
+        size += line.text.size() + 2;
+    std::string out;
+    out.reserve(size);
+    for (const TLine& line : lines) {
+        out += line.text;
+        out += "\r\n";
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- the file
+
 TIniFile::TIniFile(std::string path) : file_name(std::move(path)) {}
+
+TIniDocument TIniFile::Read() const {
+    return TIniDocument(ReadFileContent(file_name));
+}
+
+void TIniFile::Update(const std::function<bool(TIniDocument&)>& change) {
+    TFolderLock lock(file_name);
+    TIniDocument document = Read();
+    if (change(document)) ReplaceFile(file_name, document.Content());
+}
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& default_value) const {
-    TIniText text(file_name);
-    size_t header = text.FindSection(section);
-    if (header == TIniText::npos) return default_value;
-    size_t at = text.FindKey(header, key);
-    if (at == TIniText::npos) return default_value;
-    return std::string(text.lines[at].value);
+    return Read().ReadString(section, key, default_value);
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
     CheckName(section, true);
     CheckName(key, false);
-    TFolderLock lock(file_name);
-    TIniText text(file_name);
-    text.Set(section, key, SingleLine(value));
-    ReplaceFile(file_name, text.Content());
+    Update([&](TIniDocument& document) { return document.WriteString(section, key, value); });
 }
 
 void TIniFile::WriteStrings(const std::string& section,
@@ -325,69 +407,41 @@ void TIniFile::WriteStrings(const std::string& section,
     for (const auto& [key, value] : values)
         CheckName(key, false);
     if (values.empty()) return;
-    TFolderLock lock(file_name);
-    TIniText text(file_name);
-    for (const auto& [key, value] : values)
-        text.Set(section, key, SingleLine(value));
-    ReplaceFile(file_name, text.Content());
+    Update([&](TIniDocument& document) {
+        for (const auto& [key, value] : values)
+            document.WriteString(section, key, value);
+        return true;
+    });
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-    TFolderLock lock(file_name);
-    TIniText text(file_name);
-    if (text.EraseSection(section)) ReplaceFile(file_name, text.Content());
+    Update([&](TIniDocument& document) { return document.EraseSection(section); });
 }
 
 void TIniFile::ReplaceSection(const std::string& section,
                               const std::vector<std::pair<std::string, std::string>>& values) {
     CheckName(section, true);
-    std::vector<std::pair<std::string, std::string>> lines;
-    lines.reserve(values.size());
-    for (const auto& [key, value] : values) {
+    for (const auto& [key, value] : values)
         CheckName(key, false);
-        lines.emplace_back(key, SingleLine(value));
-    }
-    TFolderLock lock(file_name);
-    TIniText text(file_name);
-    if (text.ReplaceSection(section, lines)) ReplaceFile(file_name, text.Content());
+    Update([&](TIniDocument& document) { return document.ReplaceSection(section, values); });
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
-    TFolderLock lock(file_name);
-    TIniText text(file_name);
-    if (text.DeleteKey(section, key)) ReplaceFile(file_name, text.Content());
+    Update([&](TIniDocument& document) { return document.DeleteKey(section, key); });
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {
-    return TIniText(file_name).FindSection(section) != TIniText::npos;
+    return Read().SectionExists(section);
 }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
-    TIniText text(file_name);
-    size_t header = text.FindSection(section);
-    return header != TIniText::npos && text.FindKey(header, key) != TIniText::npos;
+    return Read().ValueExists(section, key);
 }
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
-    TIniText text(file_name);
-    std::vector<std::string> keys;
-    size_t header = text.FindSection(section);
-    if (header == TIniText::npos) return keys;
-    size_t end = text.SectionEnd(header);
-    for (size_t i = header + 1; i < end; ++i) {
-        if (text.lines[i].kind != TLine::Key) continue;
-        bool seen = false;
-        for (const std::string& k : keys)
-            seen = seen || SameName(k, text.lines[i].name);
-        if (!seen) keys.emplace_back(text.lines[i].name);
-    }
-    return keys;
+    return Read().ReadSection(section);
 }
 
 std::vector<std::string> TIniFile::ReadSections() const {
-    TIniText text(file_name);
-    std::vector<std::string> sections;
-    for (const TLine& l : text.lines)
-        if (l.kind == TLine::Section) sections.emplace_back(l.name);
-    return sections;
+    return Read().ReadSections();
 }

@@ -27,11 +27,18 @@ bool FolderAcceptsFiles(const std::string& folder) {
     return true;
 }
 
-// A settings file that the INI layer would refuse to replace.
-bool IsReadOnlyFile(const std::string& path) {
+// A settings file that the INI layer would refuse to replace, or one it cannot read (and so
+// must not replace either).
+bool IsUnusableFile(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+    if (::stat(path.c_str(), &st) != 0) return ::lstat(path.c_str(), &st) == 0;
+    if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) return true;
+    try {
+        TIniFile(path).Read();
+    } catch (const EIniReadError&) {
+        return true;
+    }
+    return false;
 }
 
 std::string UserConfigHome() {
@@ -52,7 +59,7 @@ TConfig::TConfig(const std::string& program_dir, const std::string& config_home)
     ProgramDir = ExcludeTrailingPathDelimiter(program_dir);
     std::string settings;
     std::string beside_program = JoinPath(ProgramDir, SettingsFileName);
-    if (FolderAcceptsFiles(ProgramDir) && !IsReadOnlyFile(beside_program)) {
+    if (FolderAcceptsFiles(ProgramDir) && !IsUnusableFile(beside_program)) {
         settings = beside_program;
     } else {
         uses_user_folder = true;

@@ -7,7 +7,8 @@
 // then live in $XDG_CONFIG_HOME/glimmerdrome/configuration.ini (default
 // ~/.config/glimmerdrome/) instead, in the same format. The choice is made once, when the
 // object is created: the user's folder is used when no file can be created in the program
-// folder, or when the program folder's configuration.ini is read-only.
+// folder, or when the program folder's configuration.ini is read-only or cannot be read (a
+// file we cannot read must not be replaced by one with a single key).
 
 #include <array>
 #include <string>

@@ -56,24 +56,53 @@ TIniFile& TIniFather::Ini() const {
     return *IniFile;
 }
 
+namespace {
+// Puts a document in place for the length of a scope, also when a read or write raises.
+struct THold {
+    THold(TIniDocument*& slot, TIniDocument& document) : slot(slot) { slot = &document; }
+    ~THold() { slot = nullptr; }
+    TIniDocument*& slot;
+};
+} // namespace
+
+void TIniFather::ReadAtOnce(const std::function<void()>& reads) const {
+    if (held) return reads();
+    TIniDocument document = Ini().Read();
+    THold hold(held, document);
+    reads();
+}
+
+void TIniFather::WriteAtOnce(const std::function<void()>& writes) {
+    if (held) return writes();
+    Ini().Update([&](TIniDocument& document) {
+        THold hold(held, document);
+        writes();
+        return true;
+    });
+}
+
 std::string TIniFather::ReadText(const std::string& section, const std::string& key,
                                  const std::string& default_value) const {
+    if (held) return held->ReadString(section, key, default_value);
     return Ini().ReadString(section, key, default_value);
 }
 
 void TIniFather::WriteText(const std::string& section, const std::string& key,
                            const std::string& value) {
-    Ini().WriteString(section, key, value);
+    if (held)
+        held->WriteString(section, key, value);
+    else
+        Ini().WriteString(section, key, value);
 }
 
 int32_t TIniFather::ReadNumber(const std::string& section, const std::string& key,
                                int32_t default_value) const {
-    std::string text = Ini().ReadString(section, key, "");
+    std::string text = ReadText(section, key, "");
     return ParseIniNumber(text).value_or(default_value);
 }
 
 void TIniFather::WriteNumber(const std::string& section, const std::string& key, int32_t value) {
-    Ini().WriteString(section, key, std::to_string(value));
+    WriteText(section, key, std::to_string(value));
 }
 
 bool TIniFather::ReadFlag(const std::string& section, const std::string& key,
@@ -82,15 +111,17 @@ bool TIniFather::ReadFlag(const std::string& section, const std::string& key,
 }
 
 void TIniFather::WriteFlag(const std::string& section, const std::string& key, bool value) {
-    Ini().WriteString(section, key, value ? "1" : "0");
+    WriteText(section, key, value ? "1" : "0");
 }
 
 void TIniFather::ReadList(const std::string& section, std::vector<std::string>& list) const {
-    for (int i = 0;; ++i) {
-        std::string value = Ini().ReadString(section, std::to_string(i), "");
-        if (value.empty()) break;
-        list.push_back(std::move(value));
-    }
+    ReadAtOnce([&] {
+        for (int i = 0;; ++i) {
+            std::string value = ReadText(section, std::to_string(i), "");
+            if (value.empty()) break;
+            list.push_back(std::move(value));
+        }
+    });
 }
 
 void TIniFather::WriteList(const std::string& section, const std::vector<std::string>& list) {
@@ -100,5 +131,8 @@ void TIniFather::WriteList(const std::string& section, const std::vector<std::st
     values.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i)
         values.emplace_back(std::to_string(i), list[i]);
-    Ini().ReplaceSection(section, values);
+    if (held)
+        held->ReplaceSection(section, values);
+    else
+        Ini().ReplaceSection(section, values);
 }

@@ -9,6 +9,7 @@
 // that "$FFFFFFFF" reads as -1 (the colour values rely on this).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,4 +45,16 @@ protected:
     // The open file; using an object whose file is not open is a programming error
     // (std::logic_error).
     TIniFile& Ini() const;
+
+    // Runs reads with every Read* served from one reading of the file, so that a document of
+    // thousands of keys is read in linear time.
+    void ReadAtOnce(const std::function<void()>& reads) const;
+    // Runs writes with every Write* applied to the file's current content in memory, then
+    // stores the result in one atomic write: the file holds all of them or none. Nothing is
+    // written when a write raises.
+    void WriteAtOnce(const std::function<void()>& writes);
+
+private:
+    // The content the Read* and Write* calls work on inside ReadAtOnce and WriteAtOnce.
+    mutable TIniDocument* held = nullptr;
 };

@@ -14,7 +14,10 @@ const char* const Configuration = ProjectKeys::ConfigurationSection;
 void TSCL::Load(const std::string& path) {
     IniFile = std::make_unique<TIniFile>(path);
     FileName = path;
+    ReadAtOnce([this] { ReadFields(); });
+}
 
+void TSCL::ReadFields() {
     ProjectName = ReadText(General, "ProjectName", "Glimmerdrome");
     Version = ReadText(General, "Version", "1.00");
     Author = ReadText(General, "Author", LogonUserName());
@@ -40,7 +43,12 @@ void TSCL::Load(const std::string& path) {
 
 void TSCL::Save() {
     if (!IniFile) throw std::logic_error("A project document must be loaded before it is saved");
+    // One read of the file as it is now and one atomic write: a project of thousands of
+    // movies saves in linear time, and a save that fails leaves the previous file whole.
+    WriteAtOnce([this] { WriteFields(); });
+}
 
+void TSCL::WriteFields() {
     WriteText(General, "ProjectName", ProjectName);
     WriteText(General, "Version", Version);
     WriteText(General, "Author", Author);

@@ -33,12 +33,19 @@ public:
     int32_t SwitchType = 0; // 0 wait until the last one finishes, 1 wait for the interval
 
     // Opens the project file at path and reads every field (defaults for what is missing).
+    // Raises EIniReadError when the file is there but cannot be read.
     void Load(const std::string& path);
-    // Writes every field into the file Load opened; raises EIniWriteError when refused (the
-    // keys written before stay). Calling it before Load raises std::logic_error.
+    // Writes every field into the file Load opened, keeping its other keys and sections, in
+    // one atomic write. Raises EIniWriteError when refused and EIniReadError when the file
+    // is there but cannot be read; the file is then left as it was. Calling it before Load
+    // raises std::logic_error.
     void Save();
     // Frees the file object and the file list.
     void Release();
+
+private:
+    void ReadFields();
+    void WriteFields();
 };
 
 // Names of the sections and keys of a project file, for the few callers that read one

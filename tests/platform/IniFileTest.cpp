@@ -8,6 +8,8 @@
 #include <tuple>
 #include <unistd.h>
 
+#include "FileWriter.h"
+#include "SecondUser.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
@@ -235,4 +237,111 @@ TEST(IniFile, AnyContentSurvivesAWriteOfOneKey) {
             ASSERT_EQ(ini.ReadString(s, k, "?"), v) << "content: " << content;
         }
     }
+}
+
+TEST(IniFile, AFileThatCannotBeReadRaisesAndIsNeverReplaced) {
+    TTempDir dir;
+    // A loop of links is a file that is there but cannot be opened, for root as well.
+    fs::create_symlink(dir / "b.ini", dir / "a.ini");
+    fs::create_symlink(dir / "a.ini", dir / "b.ini");
+    TIniFile loop(dir / "a.ini");
+    try {
+        loop.ReadString("S", "K", "default");
+        FAIL() << "an unreadable file read as an empty one";
+    } catch (const EIniReadError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Unable to read " + dir / "a.ini" + ": ", 0), 0u)
+            << e.what();
+    }
+    EXPECT_THROW(loop.WriteString("S", "K", "V"), EIniReadError);
+    EXPECT_THROW(loop.ReplaceSection("S", {{"0", "x"}}), EIniReadError);
+    EXPECT_TRUE(fs::is_symlink(dir / "a.ini"));
+    EXPECT_EQ(CountEntries(dir.Path()), 2u);
+
+    // A file the user may write but not read: replacing it would keep one key of it.
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms::all);
+    const std::string content = "[S]\r\nA=1\r\nB=2\r\n";
+    WriteFileBytes(dir / "shared/p.ini", content);
+    fs::permissions(dir / "shared/p.ini",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+    {
+        TActAsSecondUser other;
+        TIniFile ini(dir / "shared/p.ini");
+        EXPECT_THROW(ini.ReadString("S", "A", ""), EIniReadError);
+        EXPECT_THROW(ini.WriteString("S", "C", "3"), EIniReadError);
+        EXPECT_THROW(ini.WriteStrings("S", {{"C", "3"}}), EIniReadError);
+        EXPECT_THROW(ini.EraseSection("S"), EIniReadError);
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "shared/p.ini"), content);
+    EXPECT_EQ(CountEntries(dir / "shared"), 1u);
+
+    // What is missing still reads as empty.
+    EXPECT_EQ(TIniFile(dir / "no/such/file.ini").ReadString("S", "K", "d"), "d");
+    EXPECT_EQ(TIniFile(dir / "shared/p.ini/below").ReadString("S", "K", "d"), "d");
+}
+
+TEST(IniFile, APipeAtThePathReadsAsEmptyWithoutWaitingAndIsNotReplaced) {
+    TTempDir dir;
+    ASSERT_EQ(mkfifo((dir / "pipe.ini").c_str(), 0600), 0);
+    TIniFile ini(dir / "pipe.ini");
+    EXPECT_EQ(ini.ReadString("S", "K", "d"), "d");
+    EXPECT_THROW(ini.WriteString("S", "K", "V"), EIniWriteError);
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe.ini"));
+    EXPECT_EQ(CountEntries(dir.Path()), 1u);
+}
+
+TEST(IniFile, ADiskThatFillsUpAtAnyByteLeavesTheOldFileWhole) {
+    TTempDir dir;
+    const std::string path = dir / "p.ini";
+    const std::string original = "[S]\r\nK=old\r\n[T]\r\nX=1\r\n";
+    const std::string changed = "[S]\r\nK=new value\r\n[T]\r\nX=1\r\n";
+    WriteFileBytes(path, original);
+    for (uint64_t budget = 0; budget < changed.size(); ++budget) {
+        TFailingFileWriter full(budget);
+        TFileWriterScope scope(full);
+        EXPECT_THROW(TIniFile(path).WriteString("S", "K", "new value"), EIniWriteError) << budget;
+        EXPECT_EQ(full.Written(), budget);
+        ASSERT_EQ(ReadFileBytes(path), original) << "torn by a disk full after " << budget;
+        ASSERT_EQ(CountEntries(dir.Path()), 1u) << "a temporary file was left behind";
+    }
+    TFailingFileWriter roomy(changed.size());
+    TFileWriterScope scope(roomy);
+    TIniFile(path).WriteString("S", "K", "new value");
+    EXPECT_EQ(ReadFileBytes(path), changed);
+    EXPECT_EQ(roomy.Refusals(), 0);
+
+    // A writer aimed at one file lets the others through.
+    TFailingFileWriter only_other(0, EIO, "other.ini");
+    TFileWriterScope aimed(only_other);
+    TIniFile(path).WriteString("S", "K", "again");
+    EXPECT_THROW(TIniFile(dir / "other.ini").WriteString("S", "K", "x"), EIniWriteError);
+    EXPECT_FALSE(fs::exists(dir / "other.ini"));
+}
+
+TEST(IniDocument, ManyKeysReadBackFromOneParse) {
+    // The shape of a large project: thousands of numbered keys in one section among others.
+    std::string content = "[General]\r\nName=x\r\n[Files]\r\n";
+    for (int i = 0; i < 20000; ++i)
+        content += std::to_string(i) + "=C:\\Movies\\m" + std::to_string(i) + ".swf\r\n";
+    content += "[files]\r\n5=shadowed\r\n[Configuration]\r\nMute=1\r\n";
+    TIniDocument document(content);
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_EQ(document.ReadString("FILES", std::to_string(i), ""),
+                  "C:\\Movies\\m" + std::to_string(i) + ".swf");
+    EXPECT_EQ(document.ReadString("Files", "20000", "end"), "end");
+    EXPECT_EQ(document.ReadSection("Files").size(), 20000u);
+    EXPECT_EQ(document.Content(), content);
+
+    // Edits keep the lookups right: a key added in front of others moves their lines.
+    document.WriteString("General", "Version", "2");
+    document.WriteString("Configuration", "Mute", "0");
+    EXPECT_TRUE(document.DeleteKey("files", "3"));
+    EXPECT_EQ(document.ReadString("Files", "4", ""), "C:\\Movies\\m4.swf");
+    EXPECT_EQ(document.ReadString("Files", "3", "gone"), "gone");
+    EXPECT_EQ(document.ReadString("General", "Version", ""), "2");
+    EXPECT_EQ(document.ReadString("Configuration", "Mute", ""), "0");
+    EXPECT_TRUE(document.ReplaceSection("Files", {{"0", "only.swf"}}));
+    EXPECT_EQ(document.ReadSections(),
+              (std::vector<std::string>{"General", "Configuration", "Files"}));
+    EXPECT_EQ(document.ReadString("files", "0", ""), "only.swf");
 }

@@ -178,6 +178,38 @@ TEST(Settings, WriteRefusedEverywhereIsReported) {
     }
 }
 
+TEST(Settings, SettingsThatCannotBeReadAreNeverReplaced) {
+    TTempDir dir;
+    auto make_loop = [](const std::string& folder) {
+        fs::create_directories(folder);
+        fs::create_symlink(folder + "/loop.ini", folder + "/configuration.ini");
+        fs::create_symlink(folder + "/configuration.ini", folder + "/loop.ini");
+    };
+    // Beside the program: the settings move to the user's folder and leave the file alone.
+    make_loop(dir / "program");
+    TConfig beside(dir / "program", dir / "xdg");
+    EXPECT_TRUE(beside.UsesUserFolder());
+    beside.SetQuickStart(false);
+    EXPECT_FALSE(beside.GetQuickStart());
+    EXPECT_TRUE(fs::is_symlink(dir / "program/configuration.ini"));
+
+    // In the user's folder there is nowhere else to go: reads and writes raise, naming the file.
+    make_loop(dir / "home/glimmerdrome");
+    TConfig config("/proc/self", dir / "home");
+    EXPECT_THROW(config.GetQuickStart(), EIniReadError);
+    TRecentFiles recent;
+    EXPECT_THROW(config.ReadRecentFiles(recent), EIniReadError);
+    try {
+        config.AddRecentFile("/w/p.gldp");
+        FAIL() << "the recent list was written over a file that could not be read";
+    } catch (const EIniReadError& e) {
+        EXPECT_NE(std::string(e.what()).find(dir / "home/glimmerdrome/configuration.ini"),
+                  std::string::npos);
+    }
+    EXPECT_THROW(config.SetShowToolbar(false), EIniReadError);
+    EXPECT_TRUE(fs::is_symlink(dir / "home/glimmerdrome/configuration.ini"));
+}
+
 TEST(Settings, ApplyAssociationWritesAndRemovesTheDesktopFiles) {
     TTempDir dir;
     fs::create_directories(dir / "bin");

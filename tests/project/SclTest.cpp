@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "../platform/TempDir.h"
+#include "FileWriter.h"
+#include "SecondUser.h"
+#include "SmallDisk.h"
 #include "Utils.h"
 
 namespace fs = std::filesystem;
@@ -180,7 +183,7 @@ TEST(ProjectDocument, SaveBeforeLoadIsRefused) {
     EXPECT_THROW(scl.Save(), std::logic_error);
 }
 
-TEST(ProjectDocument, RefusedSaveRaisesAndKeepsTheKeysWrittenBefore) {
+TEST(ProjectDocument, RefusedSaveRaisesAndLeavesThePreviousFileWhole) {
     TTempDir dir;
     WriteFileBytes(dir / "file", "");
     {
@@ -195,13 +198,27 @@ TEST(ProjectDocument, RefusedSaveRaisesAndKeepsTheKeysWrittenBefore) {
         }
     }
 
-    // A disk that fills up part-way: the save stops at the key that no longer fits.
+    // A disk that fills up part-way: a half-saved project would mix old and new fields, so
+    // the save is all or nothing, at every point the disk may fill up.
     std::string path = dir / "full.gldp";
-    TSCL scl;
-    scl.Load(path);
-    FillNewProject(scl);
+    const std::string previous = "[General Information]\r\nProjectName=Previous\r\n"
+                                 "[Files]\r\n0=a.swf\r\n1=b.swf\r\n2=c.swf\r\n";
+    WriteFileBytes(path, previous);
+    for (uint64_t budget : {0, 1, 60, 120, 300, 350}) {
+        TSCL scl;
+        scl.Load(path);
+        FillNewProject(scl);
+        TFailingFileWriter full(budget);
+        TFileWriterScope scope(full);
+        EXPECT_THROW(scl.Save(), EIniWriteError) << budget;
+        ASSERT_EQ(ReadFileBytes(path), previous) << "disk full after " << budget;
+        ASSERT_EQ(CountEntries(dir.Path()), 2u);
+    }
     bool raised = false;
     {
+        TSCL scl;
+        scl.Load(path);
+        FillNewProject(scl);
         TFileSizeLimit limit(120);
         try {
             scl.Save();
@@ -210,8 +227,57 @@ TEST(ProjectDocument, RefusedSaveRaisesAndKeepsTheKeysWrittenBefore) {
         }
     }
     EXPECT_TRUE(raised);
-    std::string kept = ReadFileBytes(path);
-    EXPECT_EQ(kept.rfind("[General Information]\r\nProjectName=Glimmerdrome\r\n", 0), 0u) << kept;
-    EXPECT_EQ(kept.find("[Configuration]"), std::string::npos);
-    EXPECT_LE(kept.size(), 120u);
+    EXPECT_EQ(ReadFileBytes(path), previous);
+}
+
+TEST(ProjectDocument, SaveOnAFullDiskKeepsThePreviousProject) {
+    TSmallDisk disk(64 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+    const std::string path = disk / "demo.gldp";
+    TSCL scl;
+    scl.Load(path);
+    FillNewProject(scl);
+    scl.Save();
+    const std::string saved = ReadFileBytes(path);
+    disk.Fill();
+
+    scl.ProjectName = "Renamed";
+    for (int i = 0; i < 400; ++i)
+        scl.Files.push_back("/movies/" + std::to_string(i) + ".swf");
+    EXPECT_THROW(scl.Save(), EIniWriteError);
+    EXPECT_EQ(ReadFileBytes(path), saved);
+    EXPECT_EQ(CountEntries(disk.Path()), 2u) << "a temporary file was left on the full disk";
+}
+
+TEST(ProjectDocument, ProjectThatCannotBeReadIsNeverOverwritten) {
+    TTempDir dir;
+    fs::create_symlink(dir / "b.gldp", dir / "a.gldp");
+    fs::create_symlink(dir / "a.gldp", dir / "b.gldp");
+    TSCL looped;
+    try {
+        looped.Load(dir / "a.gldp");
+        FAIL() << "an unreadable project loaded as the defaults";
+    } catch (const EIniReadError& e) {
+        EXPECT_NE(std::string(e.what()).find(dir / "a.gldp"), std::string::npos);
+    }
+
+    // Readable when loaded, unreadable by the time it is saved.
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms::all);
+    const std::string path = dir / "shared/p.gldp";
+    WriteFileBytes(path, ExampleProject);
+    TSCL scl;
+    scl.Load(path);
+    FillNewProject(scl);
+    scl.ProjectName = "Changed";
+    fs::permissions(path,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+    {
+        TActAsSecondUser other;
+        EXPECT_THROW(scl.Save(), EIniReadError);
+        TSCL reader;
+        EXPECT_THROW(reader.Load(path), EIniReadError);
+    }
+    EXPECT_EQ(ReadFileBytes(path), ExampleProject);
+    EXPECT_EQ(CountEntries(dir / "shared"), 1u);
 }
