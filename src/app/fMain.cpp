@@ -261,7 +261,8 @@ void TfrmMain::FormCreate() {
     ui->tabFiles->installEventFilter(this);
 
     if (!settings) settings = std::make_unique<TConfig>(resources.SettingsFolder());
-    ui->tbMain->setVisible(Settings().GetShowToolbar());
+    // A settings file that cannot be read is reported; the window still opens, with its toolbar.
+    RunGuarded([this] { ui->tbMain->setVisible(Settings().GetShowToolbar()); });
     Modified = false;
     ssModified->clear();
     ui->actSave->setEnabled(false);
@@ -458,7 +459,12 @@ void TfrmMain::ShowQuickStart() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (Modified && Confirm(kSaveQuestion)) RunGuarded([this] { SaveAsNeeded(); });
+    // A save that was asked for and failed keeps the window open with the edits; the author
+    // may answer No on the next attempt to drop them.
+    if (Modified && Confirm(kSaveQuestion) && !RunGuarded([this] { SaveAsNeeded(); })) {
+        event->ignore();
+        return;
+    }
     WriteCleanup();
     tabFilesExit();
     event->accept();
@@ -968,7 +974,8 @@ void TfrmMain::SaveAsNeeded() {
 }
 
 void TfrmMain::NewCommand() {
-    if (Modified && Confirm(kSaveQuestion)) RunGuarded([this] { SaveAs(); });
+    // A failed save ends the command here, before the edits it was to keep are dropped.
+    if (Modified && Confirm(kSaveQuestion)) SaveAs();
     NewProject();
 }
 
@@ -1008,8 +1015,9 @@ void TfrmMain::SaveAs() {
 }
 
 void TfrmMain::CloseCommand() {
-    // A save that fails is reported and the close goes on, as the save question promised.
-    if (Modified && Confirm(kSaveQuestion)) RunGuarded([this] { SaveAsNeeded(); });
+    // A save that fails ends Close (and Open, Reopen and a dropped project, which start with
+    // it) before the edits are dropped; the caller reports the failure.
+    if (Modified && Confirm(kSaveQuestion)) SaveAsNeeded();
     BuildReopenMenu();
     NewProject();
 }

@@ -2,10 +2,15 @@
 // project extension rule, the Reopen submenu, the first activation and closing the window.
 
 #include <QAction>
+#include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QtTest>
 #include <thread>
 
@@ -13,6 +18,7 @@
 #include "Cleanup.h"
 #include "Config.h"
 #include "FilePaths.h"
+#include "FileWriter.h"
 #include "UndeletedTempFiles.h"
 
 namespace {
@@ -308,6 +314,102 @@ private slots:
         QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
         QCOMPARE(sandbox.boxes.shown[0].buttons, TMsgButtons::YesNo);
         QVERIFY(sandbox.ReadText(path).find("Version=at close") != std::string::npos);
+    }
+
+    void aFailedSaveEndsEveryCommandThatWouldDropTheEdits() {
+        TAppSandbox sandbox;
+        auto window = sandbox.MakeMain();
+        const std::string path = sandbox.MakeProject(
+            "kept.gldp", {"[General Information]", "ProjectName=Kept", "Version=1"});
+        const std::string other =
+            sandbox.MakeProject("other.gldp", {"[General Information]", "ProjectName=Other"});
+        const std::string before = sandbox.ReadText(path);
+        window->LoadProject(path);
+        window->Settings().AddRecentFile(other);
+        window->BuildReopenMenu();
+        window->show();
+        UndeletedTempFiles().push_back(sandbox.MakeFile("left.tmp", 1));
+
+        // The disk refuses every project file, while the settings are still written.
+        TFailingFileWriter full(0, ENOSPC, ".gldp");
+        TFileWriterScope scope(full);
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(other))});
+        const std::vector<std::pair<QString, std::function<void()>>> commands = {
+            {"Close", [&] { Control<QAction>(*window, "actClose")->trigger(); }},
+            {"Open", [&] { Control<QAction>(*window, "actOpen")->trigger(); }},
+            {"Reopen", [&] { Control<QMenu>(*window, "mnuReopen")->actions().at(0)->trigger(); }},
+            {"New",
+             [&] {
+                 sandbox.dialogs.Answer({sandbox.Path("kept")});
+                 Control<QAction>(*window, "actNew")->trigger();
+             }},
+            {"Drop",
+             [&] {
+                 QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton,
+                                       Qt::NoModifier);
+                 QApplication::sendEvent(window.get(), &enter);
+                 QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton,
+                                 Qt::NoModifier);
+                 QApplication::sendEvent(window.get(), &drop);
+                 QTRY_VERIFY(sandbox.boxes.answers.empty() && sandbox.boxes.shown.size() % 2 == 0);
+             }},
+            {"Exit", [&] { Control<QAction>(*window, "actExit")->trigger(); }},
+            {"the window's close button", [&] { QVERIFY(!window->close()); }},
+        };
+        for (const auto& [name, command] : commands) {
+            const QString edit = "edited before " + name;
+            Control<QLineEdit>(*window, "txtVersion")->setText(edit);
+            const size_t boxes = sandbox.boxes.shown.size();
+            const size_t dialogs = sandbox.dialogs.requests.size();
+            sandbox.boxes.Answer(TMsgAnswer::Yes);
+            command();
+            QVERIFY2(sandbox.boxes.shown.size() == boxes + 2, qPrintable(name));
+            QCOMPARE(sandbox.boxes.shown[boxes].text, kSaveQuestion);
+            QCOMPARE(sandbox.boxes.shown.back().text, "Unable to write to " + path + ".");
+            QCOMPARE(sandbox.boxes.shown.back().caption, std::string("Glimmerdrome"));
+            QCOMPARE(Control<QLineEdit>(*window, "txtVersion")->text(), edit);
+            QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Kept"));
+            QVERIFY(window->Modified);
+            QCOMPARE(ModifiedPane(*window), QString("Modified"));
+            QCOMPARE(window->ProjectFile, path);
+            // Only New asks for a name (its Save As); Open never got to its file dialog.
+            QCOMPARE(sandbox.dialogs.requests.size(), dialogs + (name == "New" ? 1 : 0));
+            QVERIFY(window->isVisible());
+            QCOMPARE(sandbox.ReadText(path), before);
+        }
+        // The window stayed, so the clean-up waits for its real closing.
+        QCOMPARE(UndeletedTempFiles().size(), size_t(1));
+        UndeletedTempFiles().clear();
+    }
+
+    void aWindowWhoseSettingsCannotBeReadOpensAndLeavesThemAlone() {
+        TAppSandbox sandbox;
+        // Beside the program and in the user's folder: a loop of links, which no one can read.
+        const std::string user = sandbox.Path("config-home/glimmerdrome");
+        QDir().mkpath(QString::fromStdString(user));
+        for (const std::string& folder : {sandbox.ProgramDir(), user}) {
+            QVERIFY(QFile::link(QString::fromStdString(folder + "/loop.ini"),
+                                QString::fromStdString(folder + "/configuration.ini")));
+            QVERIFY(QFile::link(QString::fromStdString(folder + "/configuration.ini"),
+                                QString::fromStdString(folder + "/loop.ini")));
+        }
+        auto window = sandbox.MakeMain();
+        QVERIFY(!sandbox.boxes.shown.empty());
+        QVERIFY(sandbox.boxes.shown[0].text.rfind("Unable to read " + user + "/configuration.ini",
+                                                  0) == 0);
+        QVERIFY(!Control<QToolBar>(*window, "tbMain")->isHidden());
+        window->show();
+        // The project loads; only the recent list cannot be kept, and that is reported.
+        const size_t boxes = sandbox.boxes.shown.size();
+        QVERIFY(!RunGuarded([&] {
+            window->LoadProject(
+                sandbox.MakeProject("p.gldp", {"[General Information]", "ProjectName=Loaded"}));
+        }));
+        QCOMPARE(sandbox.boxes.shown.size(), boxes + 1);
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Loaded"));
+        QVERIFY(QFileInfo(QString::fromStdString(user + "/configuration.ini")).isSymLink());
+        QVERIFY(QFileInfo(QString::fromStdString(sandbox.SettingsFile())).isSymLink());
     }
 
     void closingWithUndeletedFilesStartsTheCleanupScript() {
