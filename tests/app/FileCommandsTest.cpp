@@ -415,6 +415,9 @@ private slots:
     void closingWithUndeletedFilesStartsTheCleanupScript() {
         TAppSandbox sandbox;
         const QByteArray oldTemp = qgetenv("TMPDIR");
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QString folder = QString::fromStdString(sandbox.Path(""));
         qputenv("TMPDIR", QByteArray::fromStdString(sandbox.Path("")));
         const std::string left = sandbox.MakeFile("a1_saver.tmp", 10);
         {
@@ -425,10 +428,12 @@ private slots:
             QVERIFY(window->close());
             QVERIFY(UndeletedTempFiles().empty());
         }
-        // The script runs on its own; give it a moment to delete the file and itself.
+        // The script runs on its own; give it a moment to delete the file, itself and its
+        // private folder.
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QString::fromStdString(left)), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(
-            !QFile::exists(QString::fromStdString(sandbox.Path(CleanupScriptName()))), 5000);
+            QDir(folder).entryList({"glimmerdrome-*"}, QDir::AllEntries).isEmpty(), 5000);
+        if (!oldRuntime.isNull()) qputenv("XDG_RUNTIME_DIR", oldRuntime);
         if (oldTemp.isNull())
             qunsetenv("TMPDIR");
         else
@@ -445,7 +450,9 @@ private slots:
             window->show();
             QVERIFY(window->close());
         }
-        QVERIFY(!QFile::exists(QString::fromStdString(sandbox.Path(CleanupScriptName()))));
+        QVERIFY(QDir(QString::fromStdString(sandbox.Path("")))
+                    .entryList({"glimmerdrome-*"}, QDir::AllEntries)
+                    .isEmpty());
         QVERIFY(sandbox.boxes.shown.empty());
         if (oldTemp.isNull())
             qunsetenv("TMPDIR");
