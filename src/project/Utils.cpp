@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "FileErrors.h"
+#include "FileWriter.h"
 
 namespace {
 
@@ -30,14 +31,7 @@ std::string CutUtf8(std::string s, size_t max_bytes) {
 }
 
 bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return WriteFully(fd, data);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -160,6 +154,11 @@ void BackupFile(const std::string& path, const std::string& backup_name) {
 
     int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return;
+    struct stat original {};
+    if (::fstat(in, &original) != 0) {
+        ::close(in);
+        return;
+    }
     std::string content;
     char buffer[65536];
     bool ok = true;
@@ -175,9 +174,11 @@ void BackupFile(const std::string& path, const std::string& backup_name) {
     // Written beside the target and renamed over it, so a failed copy never destroys the
     // previous backup.
     std::string temp;
-    int out = CreateFileBeside(target, temp);
+    // The copy is as private as the project: a project only its owner may read must not
+    // leave a backup that everyone may read.
+    int out = CreateFileBeside(target, temp, 0600);
     if (out < 0) return;
-    ok = WriteAll(out, content);
+    ok = ::fchmod(out, original.st_mode & 07777) == 0 && WriteAll(out, content);
     if (::close(out) != 0) ok = false;
     if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) ::unlink(temp.c_str());
 }

@@ -51,7 +51,8 @@ std::string LogonUserName();
 void AppendLog(const std::string& log_path, const std::string& message);
 
 // Copies path to backup_name (or NameWithoutExtension(path) + ".bak") in path's folder,
-// replacing an older copy. Silent when there is nothing to copy or the copy fails.
+// replacing an older copy, with the original's permission bits. Silent when there is nothing
+// to copy or the copy fails (an older copy then stays as it was).
 void BackupFile(const std::string& path, const std::string& backup_name = "");
 
 // The four standard boxes, captioned "Confirm", "Confirm", "Warning" and "Information".

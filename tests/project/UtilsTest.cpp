@@ -6,11 +6,13 @@
 #include <pwd.h>
 #include <regex>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
 #include "../platform/TempDir.h"
 #include "FileErrors.h"
+#include "FileWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -152,6 +154,33 @@ TEST(Utils, BackupFileCopiesBesideTheProject) {
     BackupFile(dir / "demo.bak");
     EXPECT_EQ(ReadFileBytes(dir / "demo.bak"), "v2");
     EXPECT_EQ(CountEntries(dir.Path()), 3u);
+}
+
+TEST(Utils, BackupKeepsTheProjectsModeAndAFailedCopyKeepsTheOldBackup) {
+    TTempDir dir;
+    const std::string project = dir / "private.gldp";
+    WriteFileBytes(project, "v1");
+    auto mode_of = [](const std::string& path) {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+    };
+    fs::permissions(project, fs::perms::owner_read | fs::perms::owner_write);
+    BackupFile(project);
+    EXPECT_EQ(ReadFileBytes(dir / "private.bak"), "v1");
+    EXPECT_EQ(mode_of(dir / "private.bak"), 0600u);
+    fs::permissions(project,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    BackupFile(project);
+    EXPECT_EQ(mode_of(dir / "private.bak"), 0640u);
+
+    WriteFileBytes(project, "v2");
+    {
+        TFailingFileWriter full(1);
+        TFileWriterScope scope(full);
+        BackupFile(project);
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "private.bak"), "v1");
+    EXPECT_EQ(CountEntries(dir.Path()), 2u);
 }
 
 TEST(Utils, StandardBoxesGoThroughTheInstalledHandler) {
