@@ -3,11 +3,16 @@
 #                (without a display it builds the example's installer instead)
 #   make test  - installs what is missing, builds, and runs the whole test suite,
 #                including the core under AddressSanitizer and UndefinedBehaviorSanitizer
+#   make fuzz  - builds the fuzz targets with clang and libFuzzer and runs each for
+#                FUZZ_SECONDS (10 minutes); new inputs are kept in fuzz/corpus/, which
+#                make test replays
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 
-.PHONY: run test deps build build-asan test-main test-asan clean
+.PHONY: run test deps build build-asan test-main test-asan fuzz-deps fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -31,5 +36,19 @@ test-asan: build-asan
 
 test: test-main test-asan
 
+# The fuzzing tools are needed only here, not by make test. Every library is built with the
+# coverage libFuzzer steers by, and with the sanitizers that turn a fault into a finding.
+fuzz-deps:
+	@scripts/install-deps.sh fuzz
+
+fuzz: fuzz-deps
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DGLD_FUZZ=ON -DGLD_SANITIZE=ON \
+		-DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+		-DGLD_WITH_GUI=OFF -DGLD_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target \
+		$$(cmake --build $(FUZZ_BUILD) --target help | sed -n 's/^\(fuzz_[a-z_]*\): phony$$/\1/p')
+	@scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on a Debian 12 machine.
+# Installs what building, running and testing need on a Debian 12 machine; with the argument
+# "fuzz", also the compiler and runtime that libFuzzer needs (make fuzz only).
 # Quiet and quick when everything is already there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,10 @@ packages=(
     bzip2 xz-utils
     clang-format
 )
+
+if [ "${1:-}" = "fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 # Node.js may come from elsewhere than Debian (its npm then ships inside the nodejs package).
 if ! command -v npm >/dev/null 2>&1; then

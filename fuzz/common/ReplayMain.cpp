@@ -10,7 +10,25 @@
 #include <string>
 #include <vector>
 
+// Writes the generated inputs into a folder, one file each, as seeds for a libFuzzer run.
+int WriteSeeds(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    size_t n = 0;
+    for (const auto& input : MakeFuzzCorpus()) {
+        std::ofstream out(folder + "/seed-" + std::to_string(n++), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(input.data()),
+                  static_cast<std::streamsize>(input.size()));
+        if (!out) {
+            std::fprintf(stderr, "fuzz replay: cannot write the seeds into %s\n", folder.c_str());
+            return 1;
+        }
+    }
+    std::printf("fuzz replay: %zu seeds written to %s\n", n, folder.c_str());
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--write-seeds") return WriteSeeds(argv[2]);
     size_t runs = 0;
     for (const auto& input : MakeFuzzCorpus()) {
         LLVMFuzzerTestOneInput(input.data(), input.size());
