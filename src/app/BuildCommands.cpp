@@ -3,11 +3,11 @@
 #include "BuildSteps.h"
 #include "Config.h"
 #include "FilePaths.h"
-#include "GenInstaller.h"
-#include "GenScreensaver.h"
-#include "Progress.h"
 #include "Shell.h"
 #include "Utils.h"
+
+#include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -27,6 +27,33 @@ std::string InstallerBeside(const std::string& project_file) {
     return JoinPath(ExtractFileDir(AbsoluteProjectPath(project_file)), "setup.exe");
 }
 
+TBuildParameters BuildOf(IBuildHost& host, const std::string& project, TBuildKind kind) {
+    TBuildParameters parameters;
+    parameters.project_file = project;
+    parameters.resources = host.Resources();
+    parameters.threads = static_cast<int>(std::thread::hardware_concurrency());
+    parameters.kind = kind;
+    return parameters;
+}
+
+// Runs the build with the window disabled, then tells the author what the progress window
+// cannot: files left out, and an error no generator caught (as the general error box).
+TBuildResult Build(IBuildHost& host, const TBuildParameters& parameters) {
+    TBuildResult result;
+    {
+        TMainDisabled disabled(host);
+        result = host.RunBuild(parameters);
+    }
+    if (!result.error.empty()) throw std::runtime_error(result.error);
+    if (!result.warnings.empty() && !host.Closing()) {
+        std::string text;
+        for (const std::string& warning : result.warnings)
+            text += (text.empty() ? "" : "\n") + warning;
+        Warn(text);
+    }
+    return result;
+}
+
 } // namespace
 
 void CompileCommand(IBuildHost& host) {
@@ -37,12 +64,9 @@ void CompileCommand(IBuildHost& host) {
     if (host.Modified()) host.Save();
     const std::string project = host.ProjectFile();
     if (project.empty()) return;
-    int result;
-    {
-        TMainDisabled disabled(host);
-        result = GenerateInstaller(project, host.Resources());
-    }
-    if (result == 0 && host.Settings().GetTestAfterCompile() && Confirm(TestInstallerQuestion))
+    const TBuildResult result = Build(host, BuildOf(host, project, TBuildKind::Installer));
+    if (result.Succeeded() && !host.Closing() && host.Settings().GetTestAfterCompile() &&
+        Confirm(TestInstallerQuestion))
         ShellOpen(InstallerBeside(project));
 }
 
@@ -50,9 +74,9 @@ void RunCommand(IBuildHost& host) {
     if (host.Modified()) host.Save();
     const std::string project = host.ProjectFile();
     if (project.empty()) return;
-    TMainDisabled disabled(host);
-    if (GenerateInstaller(project, host.Resources()) == 0) {
-        ReleaseProgress();
+    const TBuildResult result = Build(host, BuildOf(host, project, TBuildKind::Installer));
+    if (result.Succeeded() && !host.Closing()) {
+        host.ReleaseProgress();
         ShellOpen(InstallerBeside(project));
     }
 }
@@ -68,8 +92,7 @@ void ScreensaverGeneratorCommand(IBuildHost& host) {
         host.Save();
         if (host.ProjectFile().empty()) return;
     }
-    TMainDisabled disabled(host);
-    GenerateScreensaver(host.ProjectFile(), true, host.Resources());
+    Build(host, BuildOf(host, host.ProjectFile(), TBuildKind::Screensaver));
 }
 
 void TopicCommand(IBuildHost& host) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "BuildJob.h"
 #include "ResourceLocator.h"
 
 class TConfig;
@@ -26,6 +27,14 @@ public:
     virtual TConfig& Settings() = 0;
     // Where the runtime stubs and the user guide are.
     virtual const TResourceLocator& Resources() = 0;
+    // Runs the build beside the window (its progress in the progress window, its boxes over
+    // the window) and returns its result once it has ended.
+    virtual TBuildResult RunBuild(const TBuildParameters& parameters) = 0;
+    // Removes the progress window the last build left open.
+    virtual void ReleaseProgress() = 0;
+    // The author asked to close the window while the build ran: what would follow the build
+    // (a question, starting the installer) is left out.
+    virtual bool Closing() { return false; }
 };
 
 void CompileCommand(IBuildHost& host);

@@ -20,6 +20,7 @@
 #include <stdexcept>
 
 #include "BuildCommands.h"
+#include "BuildRunner.h"
 #include "Cleanup.h"
 #include "ColorBox.h"
 #include "Colors.h"
@@ -30,7 +31,6 @@
 #include "Messages.h"
 #include "QtShell.h"
 #include "ScreensaverDescriber.h"
-#include "UndeletedTempFiles.h"
 #include "Utils.h"
 #include "cScl.h"
 #include "dm.h"
@@ -47,6 +47,9 @@ namespace {
 const char* const kAppTitle = "Glimmerdrome";
 const char* const kProjectFilter = "Glimmerdrome Project (*.gldp)|*.gldp";
 const char* const kSaveQuestion = "Current project is not saved yet, do you want to save it now?";
+const char* const kBuildRunningQuestion =
+    "A build is still running.\n\nYes: stop the build, then close Glimmerdrome.\nNo: let the "
+    "build finish, then close Glimmerdrome.\nCancel: keep working.";
 constexpr int kIntervalMin = 1;
 constexpr int kIntervalMax = 5000000;
 
@@ -102,6 +105,11 @@ public:
     void SetMainEnabled(bool enabled) override { main.SetMainEnabled(enabled); }
     TConfig& Settings() override { return main.Settings(); }
     const TResourceLocator& Resources() override { return main.Resources(); }
+    TBuildResult RunBuild(const TBuildParameters& parameters) override {
+        return main.RunBuild(parameters);
+    }
+    void ReleaseProgress() override { main.BuildRunner().ReleaseProgress(); }
+    bool Closing() override { return main.CloseAfterBuild(); }
 
 private:
     TfrmMain& main;
@@ -273,7 +281,7 @@ void TfrmMain::FormCreate() {
     buildHost = std::make_unique<TMainBuildHost>(*this);
     // Builds show their progress over this window; file lists name built screensavers by
     // the project they were made from.
-    InstallProgressWindow(this);
+    buildRunner = std::make_unique<TBuildRunner>(this);
     InstallBuiltScreensaverDescriber();
     ConnectActions();
     ConnectEditors();
@@ -459,6 +467,16 @@ void TfrmMain::ShowQuickStart() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    // A build is never ended half-way: the window closes once it has ended, cancelled or not.
+    if (buildRunner->Running()) {
+        event->ignore();
+        if (closeAfterBuild) return;
+        const TMsgAnswer answer = ConfirmOrCancel(kBuildRunningQuestion);
+        if (answer == TMsgAnswer::Cancel) return;
+        closeAfterBuild = true;
+        if (answer == TMsgAnswer::Yes) buildRunner->Cancel();
+        return;
+    }
     // A save that was asked for and failed keeps the window open with the edits; the author
     // may answer No on the next attempt to drop them.
     if (Modified && Confirm(kSaveQuestion) && !RunGuarded([this] { SaveAsNeeded(); })) {
@@ -471,10 +489,20 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::WriteCleanup() {
-    auto& files = UndeletedTempFiles();
-    if (files.empty()) return;
-    StartCleanup(files);
-    files.clear();
+    if (UndeletedTempFiles.empty()) return;
+    StartCleanup(UndeletedTempFiles);
+    UndeletedTempFiles.clear();
+}
+
+TBuildResult TfrmMain::RunBuild(const TBuildParameters& parameters) {
+    const TBuildResult result = buildRunner->Run(parameters);
+    for (const std::string& path : result.undeleted)
+        if (std::find(UndeletedTempFiles.begin(), UndeletedTempFiles.end(), path) ==
+            UndeletedTempFiles.end())
+            UndeletedTempFiles.push_back(path);
+    // The close asked for while the build ran happens now, once the command has finished.
+    if (closeAfterBuild) QTimer::singleShot(0, this, [this] { close(); });
+    return result;
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BuildJob.h"
 #include "Config.h"
 #include "ErrorBox.h"
 #include "ResourceLocator.h"
@@ -105,6 +106,18 @@ public:
     int FileRowCount();
     bool ProjectModified() const { return Modified; }
     void SetMainEnabled(bool enabled);
+    // Runs a build beside the window; the temporaries it could not delete join
+    // UndeletedTempFiles.
+    TBuildResult RunBuild(const TBuildParameters& parameters);
+    class TBuildRunner& BuildRunner() {
+        return *buildRunner;
+    }
+    // The author closed the window while a build ran; it closes once the build has ended.
+    bool CloseAfterBuild() const { return closeAfterBuild; }
+
+    // Temporary files that builds could not delete; the clean-up script removes them after the
+    // program has ended.
+    std::vector<std::string> UndeletedTempFiles;
 
 public slots:
     // The Files page's selection and focus, which drive the file panes and the preview.
@@ -140,6 +153,8 @@ private:
     // The build commands see the window through this adapter (the window's own fields carry
     // the names the adapter's operations have).
     std::unique_ptr<class TMainBuildHost> buildHost;
+    std::unique_ptr<class TBuildRunner> buildRunner;
+    bool closeAfterBuild = false;
 
     TResourceLocator resources;
     std::unique_ptr<Ui::TfrmMain> ui;

@@ -3,25 +3,36 @@
 // of the finished archive.
 
 #include <exception>
+#include <functional>
 #include <string>
 
 // The texts both generators write into the log file and their boxes.
 inline constexpr const char* NoFlashFileText = "There is no flash file in this project.";
+inline constexpr const char* NoMovieLeftText =
+    "None of the project's Flash files exists: no Flash file could be packed.";
 
-// The project file's path made absolute: the archive manager changes the current folder while
-// it packs, so a relative path would stop naming the same file half-way through a build.
+// The project file's path made absolute, so that every path derived from it names the same
+// file whatever the current folder is.
 std::string AbsoluteProjectPath(const std::string& project_file);
 
 // A path in the temporary folder: base + a number below 1000 + suffix, free of any file. Stale
-// files at the picked names are deleted; those that cannot be are listed for the clean-up.
-std::string FreshTempArchivePath(const std::string& base, const std::string& suffix);
+// files at the picked names are deleted; those that cannot be are handed to left_behind.
+std::string FreshTempArchivePath(const std::string& base, const std::string& suffix,
+                                 const std::function<void(const std::string&)>& left_behind);
 
-// Deletes a file; when it is still there afterwards the path goes to the clean-up list.
-void DeleteOrRemember(const std::string& path);
+// Deletes the file at path when there is one; true when nothing is there afterwards.
+bool DeleteFileIfPresent(const std::string& path);
 
-// Copies the finished archive to the package path, replacing an older package. A copy that
-// fails raises EFCreateError, so a stale package is never joined behind the stub.
-void CopyArchiveToPackage(const std::string& archive, const std::string& package);
+// Whether anything (a file, a folder, a link, even a broken one) is at path.
+bool PathTaken(const std::string& path);
+
+// Copies the finished archive into a new file in folder and returns its path: stem + extension,
+// or, when that name is taken, stem + " (2)" + extension and so on. The file is created
+// exclusively and never replaces anything, so a file of the author's with the same name is
+// never touched. Raises EFCreateError or EInOutError when the copy cannot be made; nothing is
+// left behind then.
+std::string CopyArchiveToNewFile(const std::string& archive, const std::string& folder,
+                                 const std::string& stem, const std::string& extension);
 
 // Relative entries of a project are taken relative to the project's folder.
 std::string ResolveAgainst(const std::string& folder, const std::string& path);

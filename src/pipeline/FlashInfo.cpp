@@ -350,3 +350,13 @@ std::optional<std::vector<uint8_t>> WithStopOnLastFrame(const std::vector<uint8_
         result[4 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(length >> (8 * i));
     return result;
 }
+
+bool HasFlashSignature(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char signature[3] = {};
+    const bool read = std::fread(signature, 1, sizeof signature, file) == sizeof signature;
+    std::fclose(file);
+    return read && (signature[0] == 'F' || signature[0] == 'C' || signature[0] == 'Z') &&
+           signature[1] == 'W' && signature[2] == 'S';
+}

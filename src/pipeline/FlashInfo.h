@@ -32,6 +32,10 @@ public:
     static int GetHeight(const TFlashHeader& header);
 };
 
+// Whether the file at path begins like a Flash movie ("FWS", "CWS" or "ZWS"). A file that
+// cannot be read does not.
+bool HasFlashSignature(const std::string& path);
+
 // The frame size in whole pixels of the movie at path: (Xmax - Xmin, Ymax - Ymin) / 20,
 // truncated toward zero, read from the decompressed start of "CWS" (zlib) and "ZWS" (LZMA)
 // movies. nullopt when the file cannot be read, carries none of the three signatures, ends

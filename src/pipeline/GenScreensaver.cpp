@@ -1,10 +1,10 @@
 #include "GenScreensaver.h"
 
+#include "BuildContext.h"
 #include "BuildSteps.h"
 #include "FilePacker.h"
 #include "FilePaths.h"
-#include "Progress.h"
-#include "ResourceLocator.h"
+#include "FlashInfo.h"
 #include "Utils.h"
 #include "cFilePacker.h"
 #include "cScl.h"
@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <set>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -23,6 +25,18 @@ struct TDocumentGuard {
     TSCL& scl;
     ~TDocumentGuard() { scl.Release(); }
 };
+
+// How many of the movies made it into the packer's archive.
+int MoviesPacked(TFilePacker& packer, const std::vector<std::string>& movies) {
+    const std::set<std::string> wanted(movies.begin(), movies.end());
+    int packed = 0;
+    TArchiveManager& manager = *packer.component->manager;
+    if (!manager.archive) return 0;
+    TCentralDir& dir = *manager.archive->central_dir;
+    for (int i = 0; i < dir.Count(); ++i)
+        if (wanted.count(dir[i]->StoredName())) ++packed;
+    return packed;
+}
 
 } // namespace
 
@@ -59,61 +73,86 @@ int GetFileKind(const std::string& file_name) {
     return FolderExists(file_name) ? 5 : 0;
 }
 
-int GenerateScreensaver(const std::string& project_file, bool show_progress,
-                        const TResourceLocator& resources) {
+int GenerateScreensaver(TBuildContext& build, const std::string& project_file, bool show_progress,
+                        const std::string& output_folder) {
     const std::string project = AbsoluteProjectPath(project_file);
     TSCL scl;
     scl.Load(project);
     TDocumentGuard release{scl};
+    TProgress& progress = build.Progress();
 
     const std::string folder = ExtractFilePath(project);
     const std::string base = NameWithoutExtension(project);
     const std::string log = folder + base + ".log";
 
     auto refuse = [&](const std::string& text) {
-        Warn(text);
-        AppendLog(log, text);
+        build.Warn(text);
+        build.Log(log, text);
+        build.Fail(text);
         return 1;
     };
     if (scl.Files.empty()) return refuse(NoFlashFileText);
     if (const std::string fault = ProjectNameFault(scl.ProjectName); !fault.empty())
         return refuse(fault);
-    const std::string stub = resources.SaverStub();
+    const std::string stub = build.Resources().SaverStub();
     if (!FileExists(stub))
         return refuse("saver.dll is missed! Please reinstall it to fix the problem.");
 
+    // A movie that has gone is left out, as the archive manager always did, but no longer
+    // without a word; a screensaver without any movie is no screensaver at all.
+    std::vector<std::string> movies;
+    int present = 0;
+    for (const std::string& file : scl.Files) {
+        const std::string movie = ResolveAgainst(folder, file);
+        movies.push_back(movie);
+        if (!PathTaken(movie)) {
+            build.Note(log, "The Flash file \"" + movie + "\" does not exist; it is left out.");
+        } else if (FolderExists(movie)) {
+            build.Note(log, "The Flash file \"" + movie + "\" is a folder; it is left out.");
+        } else if (FileExists(movie)) {
+            ++present;
+            if (!HasFlashSignature(movie))
+                build.Note(log, "The file \"" + movie + "\" is not a Flash movie.");
+        }
+        // Anything else (a pipe, a device) the archive manager reports when it cannot read it.
+    }
+    if (present == 0) return refuse(NoMovieLeftText);
+
     if (show_progress) {
-        ShowProgress(3);
-        AdvanceProgress(kTitle, "Compressing neccessary files");
+        progress.ShowProgress(3);
+        progress.AdvanceProgress(kTitle, "Compressing neccessary files");
     }
 
-    std::vector<std::string> files;
-    for (const std::string& file : scl.Files)
-        files.push_back(ResolveAgainst(folder, file));
+    std::vector<std::string> files = movies;
     files.push_back(ResolveAgainst(folder, scl.Icon));
     files.push_back(project);
 
-    const std::string package = folder + base + ".pak";
-    const std::string output = folder + scl.ProjectName + ".scr";
-    const std::string temp = FreshTempArchivePath(base, "_saver.tmp");
-    DeleteOrRemember(package);
+    const std::string output =
+        (output_folder.empty() ? folder : output_folder) + scl.ProjectName + ".scr";
+    if (output_folder.empty()) build.SetOutput(output);
+    auto left_behind = [&](const std::string& path) { build.DeleteTemporary(path); };
 
     // A failure from here on is this build's own: it is logged, the temporary files go, and
     // the result says so; the screensaver file is written only from a complete archive.
+    std::string temp, package;
     std::exception_ptr failure;
     try {
+        build.CheckCancelled();
+        temp = FreshTempArchivePath(base, "_saver.tmp", left_behind);
         {
-            TFilePacker packer;
+            TFilePacker packer(&build);
             packer.Open(temp);
             packer.AddFiles(files);
+            if (MoviesPacked(packer, movies) == 0) throw std::runtime_error(NoMovieLeftText);
         }
-        CopyArchiveToPackage(temp, package);
+        package = CopyArchiveToNewFile(temp, folder, base, ".pak");
+        build.CheckCancelled();
     } catch (...) {
         failure = std::current_exception();
     }
 
     if (!failure) {
-        if (show_progress) AdvanceProgress(kTitle, "Merging screensaver file");
+        if (show_progress) progress.AdvanceProgress(kTitle, "Merging screensaver file");
         try {
             TFilePackerExt joiner;
             joiner.Merge(stub, package, output);
@@ -121,24 +160,32 @@ int GenerateScreensaver(const std::string& project_file, bool show_progress,
             failure = std::current_exception();
         }
     }
-    if (failure) AppendLog(log, MessageOf(failure));
+    if (failure) {
+        const std::string reason = MessageOf(failure);
+        build.Log(log, reason);
+        build.Fail(reason);
+    }
 
     if (show_progress) {
         if (!failure)
-            AdvanceProgress(kTitle, "Deleting useless resources");
+            progress.AdvanceProgress(kTitle, "Deleting useless resources");
         else
-            SetProgressText(kTitle, "Deleting useless resources");
+            progress.SetProgressText(kTitle, "Deleting useless resources");
     }
-    DeleteOrRemember(package);
-    DeleteOrRemember(temp);
+    build.DeleteTemporary(package);
+    build.DeleteTemporary(temp);
 
     if (show_progress) {
         if (failure) {
-            SetProgressText("Generate Screensaver Failed", "Please check log file " + log);
-            FinishProgress();
+            progress.MarkFailed();
+            // Where the log could not take the reason, the display shows the reason itself.
+            progress.SetProgressText("Generate Screensaver Failed",
+                                     build.LogError().empty() ? "Please check log file " + log
+                                                              : build.Reason());
+            progress.FinishProgress();
         } else {
-            SetProgressText("Generate Screensaver Successfully",
-                            "Generated file locates on " + folder);
+            progress.SetProgressText("Generate Screensaver Successfully",
+                                     "Generated file locates on " + folder);
         }
     }
     return failure ? 1 : 0;

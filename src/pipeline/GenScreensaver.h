@@ -4,14 +4,15 @@
 
 #include <string>
 
-class TResourceLocator;
+class TBuildContext;
 
-// Builds the screensaver of the saved project file. Returns 0 when the screensaver file was
-// written, 1 when the build failed (the reason is in the log file beside the project and, when
-// progress is shown, in the progress window). Errors that the build cannot attribute (a
-// project file that cannot be read) pass to the caller.
-int GenerateScreensaver(const std::string& project_file, bool show_progress,
-                        const TResourceLocator& resources);
+// Builds the screensaver of the saved project file into output_folder (the project's folder
+// when empty; it ends with a separator). Returns 0 when the screensaver file was written, 1
+// when the build failed: the reason is in the log file beside the project, in the build's
+// result and, when progress is shown, in the progress display. Errors that the build cannot
+// attribute (a project file that cannot be read) pass to the caller.
+int GenerateScreensaver(TBuildContext& build, const std::string& project_file, bool show_progress,
+                        const std::string& output_folder = "");
 
 // The kind of a file from its extension: 1 ".scr", 2 ".swf", 3 picture, 4 sound, 5 a folder
 // with none of these extensions, 0 anything else.

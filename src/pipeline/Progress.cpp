@@ -1,96 +1,60 @@
 #include "Progress.h"
 
-#include "EventPump.h"
-
 #include <chrono>
 #include <thread>
 
-namespace {
+TProgress::TProgress(IBuildObserver& observer, int pause_ms)
+    : observer(observer), pause_ms(pause_ms < 0 ? 0 : pause_ms) {}
 
-TProgressViewFactory view_factory;
-IProgressView* current_view = nullptr;
-TProgressState state;
-int pause_ms = 100;
-
-void ReleaseCurrentView() {
-    if (current_view) {
-        IProgressView* view = current_view;
-        current_view = nullptr;
-        view->Release();
-    }
-}
-
-} // namespace
-
-void InstallProgressViewFactory(TProgressViewFactory factory) {
-    view_factory = std::move(factory);
-}
-
-const TProgressState& CurrentProgress() {
-    return state;
-}
-
-void ShowProgress(int steps) {
-    // A window left open by the previous build would otherwise linger beside the new one with
-    // stale texts; it is released rather than reused.
-    ReleaseCurrentView();
+void TProgress::ShowProgress(int steps) {
     state = TProgressState{};
     state.shown = true;
     state.steps = steps;
-    if (view_factory) current_view = view_factory();
-    if (current_view) {
-        current_view->SetPosition(0);
-        current_view->SetSucceedVisible(false);
-        current_view->Present();
-    }
+    observer.ProgressShown(state);
 }
 
-void SetProgressText(const std::string& title, const std::string& description) {
+void TProgress::SetProgressText(const std::string& title, const std::string& description) {
     state.title = title;
     state.description = description;
-    if (current_view) current_view->SetTexts(title, description);
+    Report();
 }
 
-void FinishProgress() {
-    state.position = 100;
-    state.succeed_visible = true;
-    if (current_view) {
-        current_view->SetPosition(100);
-        current_view->SetSucceedVisible(true);
-    }
-}
-
-void StepProgress() {
-    // Integer steps leave 99 after three thirds; the last step is rounded up by FinishProgress.
+void TProgress::Step() {
     if (state.steps > 0) state.position += 100 / state.steps;
     if (state.position > 100) state.position = 100;
     ++state.steps_done;
-    if (state.steps_done == state.steps)
-        FinishProgress(); // the view never shows the 99 that three thirds add up to
-    else if (current_view)
-        current_view->SetPosition(state.position);
+    // Integer steps leave 99 after three thirds; the display never shows it.
+    if (state.steps_done == state.steps) Finish();
 }
 
-void AdvanceProgress(const std::string& title, const std::string& description) {
-    SetProgressText(title, description);
-    StepProgress();
+void TProgress::Finish() {
+    state.position = 100;
+    state.succeed_visible = true;
+}
+
+void TProgress::StepProgress() {
+    Step();
+    Report();
+}
+
+void TProgress::FinishProgress() {
+    Finish();
+    Report();
+}
+
+void TProgress::AdvanceProgress(const std::string& title, const std::string& description) {
+    state.title = title;
+    state.description = description;
+    Step();
+    Report();
     if (pause_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
-    ProcessPendingMessages();
 }
 
-void ReleaseProgress() {
-    ReleaseCurrentView();
-    state.shown = false;
+void TProgress::MarkFailed() {
+    state.failed = true;
+    Report();
 }
 
-void SetProgressPause(int milliseconds) {
-    pause_ms = milliseconds < 0 ? 0 : milliseconds;
-}
-
-int ProgressPause() {
-    return pause_ms;
-}
-
-void ForgetProgressView(IProgressView* view) {
-    if (view && view == current_view) current_view = nullptr;
+void TProgress::Report() {
+    if (state.shown) observer.ProgressChanged(state);
 }

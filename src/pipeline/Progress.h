@@ -1,54 +1,37 @@
 #pragma once
-// The build's progress display. The generators drive it through the free routines below;
-// the step counting and the texts live here, so they behave the same with the Qt window, with
-// gldbuild's terminal view and with no view at all (tests).
+// The step counting of a build's progress display. The generators drive it with the routines
+// of the design (ShowProgress, AdvanceProgress, ...); every change goes to the build's observer,
+// which shows it in the window, on the terminal, or nowhere.
 
-#include <functional>
-#include <memory>
+#include "BuildObserver.h"
+
 #include <string>
 
-// One view of one run: the Qt window, a terminal printer, or a recorder in tests.
-class IProgressView {
+class TProgress {
 public:
-    virtual ~IProgressView() = default;
-    // Show without making it modal and bring it to the front.
-    virtual void Present() = 0;
-    virtual void SetTexts(const std::string& title, const std::string& description) = 0;
-    virtual void SetPosition(int percent) = 0;
-    virtual void SetSucceedVisible(bool visible) = 0;
-    // Schedule the view's destruction once pending messages have run. The view owns itself
-    // from here on; the routines never touch it again.
-    virtual void Release() = 0;
+    // pause_ms: the pause after each step, so the author can read the texts.
+    explicit TProgress(IBuildObserver& observer, int pause_ms = 100);
+
+    // Opens a new display with steps steps: bar at 0, button hidden.
+    void ShowProgress(int steps);
+    void SetProgressText(const std::string& title, const std::string& description);
+    // Adds 100 / steps to the bar; the last step fills it and shows the button.
+    void StepProgress();
+    // Fills the bar and shows the button at once.
+    void FinishProgress();
+    // New texts and one step, then the pause.
+    void AdvanceProgress(const std::string& title, const std::string& description);
+    // From now on the button offers to close: the build failed.
+    void MarkFailed();
+
+    const TProgressState& State() const { return state; }
+
+private:
+    void Step();
+    void Finish();
+    void Report();
+
+    IBuildObserver& observer;
+    TProgressState state;
+    int pause_ms;
 };
-
-// Makes the view for each ShowProgress. Views are owned by whatever the factory hands them to
-// (the Qt window by the application); the routines only keep a pointer to the current one.
-using TProgressViewFactory = std::function<IProgressView*()>;
-void InstallProgressViewFactory(TProgressViewFactory factory);
-
-// The state of the current run as the view shows it.
-struct TProgressState {
-    bool shown = false;
-    int steps = 0;
-    int steps_done = 0;
-    int position = 0;
-    bool succeed_visible = false;
-    std::string title;
-    std::string description;
-};
-const TProgressState& CurrentProgress();
-
-void ShowProgress(int steps);
-void SetProgressText(const std::string& title, const std::string& description);
-void StepProgress();
-void FinishProgress();
-void AdvanceProgress(const std::string& title, const std::string& description);
-void ReleaseProgress();
-
-// The pause after each step lets the author read the texts; tests and gldbuild set it to 0.
-void SetProgressPause(int milliseconds);
-int ProgressPause();
-
-// Called by a view that goes away on its own (the window closed by "Succeed!" and destroyed),
-// so the routines stop talking to it.
-void ForgetProgressView(IProgressView* view);

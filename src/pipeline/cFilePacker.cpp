@@ -3,8 +3,8 @@
 #include "EventPump.h"
 #include "Messages.h"
 
-TFilePacker::TFilePacker() : component(std::make_unique<TResource>()) {
-    component->manager->observer = this;
+TFilePacker::TFilePacker(IArchiveObserver* reports) : component(std::make_unique<TResource>()) {
+    component->manager->observer = reports ? reports : this;
 }
 
 TFilePacker::~TFilePacker() = default;

@@ -9,7 +9,9 @@
 
 class TFilePacker : private IArchiveObserver {
 public:
-    TFilePacker();
+    // reports: where the manager's reports go; without one, skipped entries are shown in boxes
+    // and pending messages run after every block, as they always did.
+    explicit TFilePacker(IArchiveObserver* reports = nullptr);
     ~TFilePacker() override;
 
     // Opens the archive at path, creating it without a question when it is missing.

@@ -2,9 +2,19 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 
 TMsgAnswer QtMessageBoxes::Show(const std::string& text, const std::string& caption, TMsgIcon icon,
                                 TMsgButtons buttons) {
+    // Widgets live on the application's thread only. Work on another thread that still asks
+    // something waits there for the answer, as it would for a box of its own.
+    if (QThread::currentThread() != qApp->thread()) {
+        TMsgAnswer answer = TMsgAnswer::Ok;
+        QMetaObject::invokeMethod(
+            qApp, [&] { answer = Show(text, caption, icon, buttons); },
+            Qt::BlockingQueuedConnection);
+        return answer;
+    }
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(QString::fromStdString(text));

@@ -1,5 +1,6 @@
 #pragma once
-// The core's message boxes shown as real dialogs over the active window.
+// The core's message boxes shown as real dialogs over the active window, on the application's
+// thread whichever thread asks.
 
 #include "Messages.h"
 

@@ -119,9 +119,7 @@ TfrmProgress::TfrmProgress(QWidget* owner_window)
     connect(ui->btSucceed, &QPushButton::clicked, this, &TfrmProgress::btSucceedClick);
 }
 
-TfrmProgress::~TfrmProgress() {
-    ForgetProgressView(this);
-}
+TfrmProgress::~TfrmProgress() = default;
 
 void TfrmProgress::Present() {
     QRect area;
@@ -135,31 +133,32 @@ void TfrmProgress::Present() {
     activateWindow();
 }
 
+void TfrmProgress::ShowState(const TProgressState& state) {
+    SetTexts(state.title, state.description);
+    SetPosition(state.position);
+    SetFailed(state.failed);
+    SetSucceedVisible(state.succeed_visible);
+}
+
 void TfrmProgress::SetTexts(const std::string& title, const std::string& description) {
     ui->labProgressTitle->setText(QString::fromStdString(title));
     ui->labProgressDesc->setText(QString::fromStdString(description));
-    // The build runs on this thread; paint now, not when the loop next gets a turn.
-    if (isVisible()) repaint();
 }
 
 void TfrmProgress::SetPosition(int percent) {
     ui->progressBar->setValue(percent);
-    if (isVisible()) ui->progressBar->repaint();
+}
+
+void TfrmProgress::SetFailed(bool failed) {
+    // A tick under a failure would say the opposite of the texts above it.
+    ui->btSucceed->setText(failed ? tr("Close") : tr("Succeed!"));
+    ui->btSucceed->setIcon(failed ? QIcon() : TickGlyph());
 }
 
 void TfrmProgress::SetSucceedVisible(bool visible) {
     ui->btSucceed->setVisible(visible);
 }
 
-void TfrmProgress::Release() {
-    deleteLater();
-}
-
 void TfrmProgress::btSucceedClick() {
     hide();
-}
-
-void InstallProgressWindow(QWidget* owner) {
-    QPointer<QWidget> guarded(owner);
-    InstallProgressViewFactory([guarded]() -> IProgressView* { return new TfrmProgress(guarded); });
 }

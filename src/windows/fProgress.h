@@ -1,8 +1,8 @@
 #pragma once
 // The small borderless window that shows a build's progress. It only displays: the step
-// counting and the texts come from the progress routines of the pipeline (Progress.h).
+// counting and the texts come from the build's progress (Progress.h) through its observer.
 
-#include "Progress.h"
+#include "BuildObserver.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -30,18 +30,22 @@ private:
     int position = 0;
 };
 
-class TfrmProgress : public QWidget, public IProgressView {
+class TfrmProgress : public QWidget {
     Q_OBJECT
 public:
     // owner: the window to centre over and to stay above; may be null.
     explicit TfrmProgress(QWidget* owner = nullptr);
     ~TfrmProgress() override;
 
-    void Present() override;
-    void SetTexts(const std::string& title, const std::string& description) override;
-    void SetPosition(int percent) override;
-    void SetSucceedVisible(bool visible) override;
-    void Release() override;
+    // Shows the window without making it modal, centred over its owner, in front.
+    void Present();
+    // Texts, bar and button as the build's progress has them.
+    void ShowState(const TProgressState& state);
+    void SetTexts(const std::string& title, const std::string& description);
+    void SetPosition(int percent);
+    void SetSucceedVisible(bool visible);
+    // After a failure the button reads "Close", after a success "Succeed!".
+    void SetFailed(bool failed);
 
     Ui::TfrmProgress& Form() { return *ui; }
 
@@ -52,6 +56,3 @@ private:
     std::unique_ptr<Ui::TfrmProgress> ui;
     QPointer<QWidget> owner;
 };
-
-// Makes every later ShowProgress open a TfrmProgress over the given window.
-void InstallProgressWindow(QWidget* owner);

@@ -19,7 +19,6 @@
 #include "Config.h"
 #include "FilePaths.h"
 #include "FileWriter.h"
-#include "UndeletedTempFiles.h"
 
 namespace {
 const std::string kSaveQuestion = "Current project is not saved yet, do you want to save it now?";
@@ -328,7 +327,7 @@ private slots:
         window->Settings().AddRecentFile(other);
         window->BuildReopenMenu();
         window->show();
-        UndeletedTempFiles().push_back(sandbox.MakeFile("left.tmp", 1));
+        window->UndeletedTempFiles.push_back(sandbox.MakeFile("left.tmp", 1));
 
         // The disk refuses every project file, while the settings are still written.
         TFailingFileWriter full(0, ENOSPC, ".gldp");
@@ -379,8 +378,8 @@ private slots:
             QCOMPARE(sandbox.ReadText(path), before);
         }
         // The window stayed, so the clean-up waits for its real closing.
-        QCOMPARE(UndeletedTempFiles().size(), size_t(1));
-        UndeletedTempFiles().clear();
+        QCOMPARE(window->UndeletedTempFiles.size(), size_t(1));
+        window->UndeletedTempFiles.clear();
     }
 
     void aWindowWhoseSettingsCannotBeReadOpensAndLeavesThemAlone() {
@@ -424,9 +423,9 @@ private slots:
             auto window = sandbox.MakeMain();
             window->NewProject();
             window->show();
-            UndeletedTempFiles().push_back(left);
+            window->UndeletedTempFiles.push_back(left);
             QVERIFY(window->close());
-            QVERIFY(UndeletedTempFiles().empty());
+            QVERIFY(window->UndeletedTempFiles.empty());
         }
         // The script runs on its own; give it a moment to delete the file, itself and its
         // private folder.

@@ -1,12 +1,12 @@
 #include "GenScreensaver.h"
 
-#include "EventPump.h"
 #include "GenTestSupport.h"
 #include "ScreensaverDescriber.h"
 #include "Utils.h"
 
 #include <csignal>
 #include <sys/resource.h>
+#include <tuple>
 
 using namespace gentest;
 
@@ -22,7 +22,7 @@ TEST_F(GenScreensaverTest, WritesStubThenArchiveOfMoviesIconAndProjectNamedAfter
     const std::string icon = Movie("sky.ico", 766, 3);
     const std::string project = Project("show.gldp", "Sky", {a, b, a}, icon);
 
-    ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
+    ASSERT_EQ(Screensaver(project, false), 0);
 
     const std::string output = ReadFile(project_dir / "Sky.scr");
     ASSERT_GT(output.size(), saver_stub.size());
@@ -39,20 +39,19 @@ TEST_F(GenScreensaverTest, WritesStubThenArchiveOfMoviesIconAndProjectNamedAfter
     EXPECT_EQ(Listing(project_dir),
               (std::set<std::string>{"intro.swf", "loop.swf", "sky.ico", "show.gldp", "Sky.scr"}));
     EXPECT_TRUE(Listing(temp_dir).empty());
-    EXPECT_TRUE(UndeletedTempFiles().empty());
+    EXPECT_TRUE(undeleted.empty());
 }
 
 TEST_F(GenScreensaverTest, PackageAndTemporaryArchiveExistWhileMergingUnderTheirNames) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 4)});
     std::vector<std::set<std::string>> project_seen, temp_seen;
     std::vector<std::string> descriptions;
-    InstallMessagePump([&] {
-        descriptions.push_back(CurrentProgress().description);
+    on_change = ([&](const TProgressState&) {
+        descriptions.push_back(Progress().description);
         project_seen.push_back(Listing(project_dir));
         temp_seen.push_back(Listing(temp_dir));
     });
-    const int result = GenerateScreensaver(project, true, Resources());
-    InstallMessagePump(nullptr);
+    const int result = Screensaver(project, true);
     ASSERT_EQ(result, 0);
 
     auto merging = std::find(descriptions.begin(), descriptions.end(), "Merging screensaver file");
@@ -75,49 +74,45 @@ TEST_F(GenScreensaverTest, PackageAndTemporaryArchiveExistWhileMergingUnderTheir
 
 TEST_F(GenScreensaverTest, ProgressShowsThreeStepsThenTheSuccessTexts) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 5)});
-    std::vector<std::pair<int, std::string>> steps;
-    InstallMessagePump(
-        [&] { steps.emplace_back(CurrentProgress().position, CurrentProgress().description); });
-    const int result = GenerateScreensaver(project, true, Resources());
-    InstallMessagePump(nullptr);
-    ASSERT_EQ(result, 0);
-    // Only the three steps pump (the compressor may pump too, between them).
-    std::vector<std::pair<int, std::string>> distinct;
-    for (const auto& step : steps)
-        if (distinct.empty() || distinct.back() != step) distinct.push_back(step);
-    EXPECT_EQ(distinct,
-              (std::vector<std::pair<int, std::string>>{{33, "Compressing neccessary files"},
-                                                        {66, "Merging screensaver file"},
-                                                        {100, "Deleting useless resources"}}));
-    EXPECT_EQ(CurrentProgress().title, "Generate Screensaver Successfully");
-    EXPECT_EQ(CurrentProgress().description,
-              "Generated file locates on " + project_dir.string() + "/");
-    EXPECT_TRUE(CurrentProgress().succeed_visible);
+    ASSERT_EQ(Screensaver(project, true), 0);
+    EXPECT_EQ(observer.displays, 1);
+    const std::string title = "Generating Screensaver...";
+    std::vector<std::tuple<int, std::string, std::string, bool>> seen;
+    for (const auto& state : observer.changes)
+        seen.emplace_back(state.position, state.title, state.description, state.succeed_visible);
+    EXPECT_EQ(seen, (std::vector<std::tuple<int, std::string, std::string, bool>>{
+                        {33, title, "Compressing neccessary files", false},
+                        {66, title, "Merging screensaver file", false},
+                        {100, title, "Deleting useless resources", true},
+                        {100, "Generate Screensaver Successfully",
+                         "Generated file locates on " + project_dir.string() + "/", true}}));
+    EXPECT_FALSE(Progress().failed);
+    EXPECT_TRUE(observer.log_lines.empty());
 }
 
 TEST_F(GenScreensaverTest, EmptyIconAddsNothingAndRelativeMoviesAreTakenFromTheProjectFolder) {
     const std::string a = Movie("a.swf", 300, 6);
     const std::string project = Project("show.gldp", "Sky", {"a.swf"});
-    ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
+    ASSERT_EQ(Screensaver(project, false), 0);
     const auto files = Unpack(project_dir / "Sky.scr");
     EXPECT_EQ(Names(files), (std::vector<std::string>{a, project}));
 }
 
 TEST_F(GenScreensaverTest, NoMoviesWarnsLogsAndFailsWithoutProgress) {
     const std::string project = Project("show.gldp", "Sky", {});
-    EXPECT_EQ(GenerateScreensaver(project, true, Resources()), 1);
+    EXPECT_EQ(Screensaver(project, true), 1);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"There is no flash file in this project."}));
-    EXPECT_EQ(boxes.shown[0].caption, "Warning");
+    EXPECT_EQ(result.reason, "There is no flash file in this project.");
     EXPECT_EQ(LogMessages(project_dir / "show.log"),
               (std::vector<std::string>{"There is no flash file in this project."}));
-    EXPECT_FALSE(CurrentProgress().shown);
+    EXPECT_FALSE(Progress().shown);
     EXPECT_FALSE(fs::exists(project_dir / "Sky.scr"));
 }
 
 TEST_F(GenScreensaverTest, MissingStubWarnsLogsAndFails) {
     fs::remove(program_dir / "saver.dll");
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 10, 7)});
-    EXPECT_EQ(GenerateScreensaver(project, false, Resources()), 1);
+    EXPECT_EQ(Screensaver(project, false), 1);
     const std::string text = "saver.dll is missed! Please reinstall it to fix the problem.";
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{text}));
     EXPECT_EQ(LogMessages(project_dir / "show.log"), (std::vector<std::string>{text}));
@@ -130,11 +125,10 @@ TEST_F(GenScreensaverTest, ProjectNamesThatLeadOutOfTheFolderAreRefused) {
     fs::create_directories(project_dir / "sub");
     for (const std::string name :
          {"../evil", "sub/inner", "sub\\inner", "..", "", "   ", "a..b", "/abs", "what?"}) {
-        boxes.shown.clear();
         const std::string project = Project("show.gldp", name, {movie});
-        EXPECT_EQ(GenerateScreensaver(project, false, Resources()), 1) << name;
-        ASSERT_EQ(boxes.shown.size(), 1u) << name;
-        EXPECT_NE(boxes.shown[0].text.find("name"), std::string::npos) << boxes.shown[0].text;
+        EXPECT_EQ(Screensaver(project, false), 1) << name;
+        ASSERT_EQ(BoxTexts().size(), 1u) << name;
+        EXPECT_NE(BoxTexts()[0].find("name"), std::string::npos) << BoxTexts()[0];
     }
     EXPECT_TRUE(Listing(root) == (std::set<std::string>{"p", "bin", "tmp"}));
     EXPECT_EQ(Listing(project_dir),
@@ -142,9 +136,7 @@ TEST_F(GenScreensaverTest, ProjectNamesThatLeadOutOfTheFolderAreRefused) {
     EXPECT_TRUE(Listing(project_dir / "sub").empty());
     EXPECT_EQ(LogMessages(project_dir / "show.log").size(), 9u);
     // An ordinary name with dots and blanks is a file name like any other.
-    boxes.shown.clear();
-    EXPECT_EQ(GenerateScreensaver(Project("show.gldp", "My Sky v1.2", {movie}), false, Resources()),
-              0);
+    EXPECT_EQ(Screensaver(Project("show.gldp", "My Sky v1.2", {movie}), false), 0);
     EXPECT_TRUE(fs::exists(project_dir / "My Sky v1.2.scr"));
 }
 
@@ -152,11 +144,11 @@ TEST_F(GenScreensaverTest, FailedMergeIsAFailureInResultWindowAndLog) {
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 10, 9)});
     // Something that cannot be replaced by a file stands where the screensaver goes.
     fs::create_directories(project_dir / "Sky.scr" / "inside");
-    EXPECT_EQ(GenerateScreensaver(project, true, Resources()), 1);
-    EXPECT_EQ(CurrentProgress().title, "Generate Screensaver Failed");
-    EXPECT_EQ(CurrentProgress().description,
+    EXPECT_EQ(Screensaver(project, true), 1);
+    EXPECT_EQ(Progress().title, "Generate Screensaver Failed");
+    EXPECT_EQ(Progress().description,
               "Please check log file " + (project_dir / "show.log").string());
-    EXPECT_TRUE(CurrentProgress().succeed_visible);
+    EXPECT_TRUE(Progress().succeed_visible);
     const auto log = LogMessages(project_dir / "show.log");
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find("Sky.scr"), std::string::npos) << log[0];
@@ -175,13 +167,13 @@ TEST_F(GenScreensaverTest, FailedPackIsAFailureAndLeavesNoTemporaryFiles) {
     setrlimit(RLIMIT_FSIZE, &small);
     int result = -1;
     try {
-        result = GenerateScreensaver(project, true, Resources());
+        result = Screensaver(project, true);
     } catch (...) {
         result = -2;
     }
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(CurrentProgress().title, "Generate Screensaver Failed");
+    EXPECT_EQ(Progress().title, "Generate Screensaver Failed");
     EXPECT_EQ(LogMessages(project_dir / "show.log").size(), 1u);
     EXPECT_FALSE(fs::exists(project_dir / "Sky.scr"));
     EXPECT_FALSE(fs::exists(project_dir / "show.pak"));
@@ -197,10 +189,10 @@ TEST_F(GenScreensaverTest, StaleTemporaryNamesAreClearedOrListedForTheCleanUp) {
             fs::create_directories(temp_dir / ("show" + std::to_string(r) + "_saver.tmp") / "x");
     // The first random pick may be the free name itself (one chance in a thousand); a few builds
     // make a held pick certain in practice.
-    for (int run = 0; run < 5 && UndeletedTempFiles().empty(); ++run)
-        ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
-    std::set<std::string> listed(UndeletedTempFiles().begin(), UndeletedTempFiles().end());
-    EXPECT_EQ(listed.size(), UndeletedTempFiles().size());
+    for (int run = 0; run < 5 && undeleted.empty(); ++run)
+        ASSERT_EQ(Screensaver(project, false), 0);
+    std::set<std::string> listed(undeleted.begin(), undeleted.end());
+    EXPECT_EQ(listed.size(), undeleted.size());
     EXPECT_FALSE(listed.empty());
     EXPECT_FALSE(listed.count((temp_dir / "show417_saver.tmp").string()));
     for (const auto& path : listed)
@@ -210,11 +202,11 @@ TEST_F(GenScreensaverTest, StaleTemporaryNamesAreClearedOrListedForTheCleanUp) {
     // Stale files of an earlier run are simply deleted.
     fs::remove_all(temp_dir);
     fs::create_directories(temp_dir);
-    UndeletedTempFiles().clear();
+    undeleted.clear();
     for (int r = 0; r < 1000; ++r)
         WriteFile(temp_dir / ("show" + std::to_string(r) + "_saver.tmp"), "stale");
-    ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
-    EXPECT_TRUE(UndeletedTempFiles().empty());
+    ASSERT_EQ(Screensaver(project, false), 0);
+    EXPECT_TRUE(undeleted.empty());
     EXPECT_EQ(Listing(temp_dir).size(), 999u);
 }
 
@@ -241,7 +233,7 @@ TEST(GetFileKind, SortsNamesByExtensionIgnoringCaseAndFallsBackToFolders) {
 
 TEST_F(GenScreensaverTest, ABuiltScreensaverIsDescribedByItsProjectName) {
     const std::string project = Project("show.gldp", "Sky at Night", {Movie("m.swf", 100, 12)});
-    ASSERT_EQ(GenerateScreensaver(project, false, Resources()), 0);
+    ASSERT_EQ(Screensaver(project, false), 0);
     const std::string output = (project_dir / "Sky at Night.scr").string();
     EXPECT_EQ(DescribeScreensaver(output), std::optional<std::string>("Sky at Night"));
     InstallBuiltScreensaverDescriber();

@@ -3,11 +3,10 @@
 // stubs, and a temporary folder of its own (TMPDIR), so every file a build leaves can be seen.
 
 #include "ArchiveReaderUnit.h"
+#include "BuildJob.h"
 #include "FilePaths.h"
 #include "Messages.h"
-#include "Progress.h"
 #include "ResourceLocator.h"
-#include "UndeletedTempFiles.h"
 #include "cScl.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +15,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -97,6 +98,50 @@ inline std::vector<std::string> Names(const std::vector<TPackedFile>& files) {
     return names;
 }
 
+// Records what a build reports, in order, the way the window and gldbuild would hear it.
+class TRecordingObserver : public IBuildObserver {
+public:
+    void ProgressShown(const TProgressState& state) override {
+        progress = state;
+        ++displays;
+    }
+    void ProgressChanged(const TProgressState& state) override {
+        progress = state;
+        changes.push_back(state);
+        if (on_change) on_change(state);
+    }
+    void Warning(const std::string& text) override { boxes.push_back(text); }
+    void EntrySkipped(const TArchiveDiagnostic& diagnostic) override {
+        boxes.push_back(diagnostic.text);
+    }
+    void LogLine(const std::string&, const std::string& message) override {
+        log_lines.push_back(message);
+    }
+    void LogFailed(const std::string&, const std::string& error) override {
+        log_failures.push_back(error);
+    }
+    void TemporaryLeft(const std::string& path) override { left.push_back(path); }
+    void WaitingForProject(const std::string&) override { ++waits; }
+    void Finished(const TBuildResult& result) override {
+        finished = result;
+        ++ends;
+    }
+
+    // The last state of the progress display; shown is false when none was opened.
+    TProgressState progress;
+    int displays = 0;
+    std::vector<TProgressState> changes;
+    // What the program would show in boxes: warnings and skipped entries, in order.
+    std::vector<std::string> boxes;
+    std::vector<std::string> log_lines;
+    std::vector<std::string> log_failures;
+    std::vector<std::string> left;
+    int waits = 0;
+    int ends = 0;
+    std::optional<TBuildResult> finished;
+    std::function<void(const TProgressState&)> on_change;
+};
+
 class BuildSite : public testing::Test {
 protected:
     fs::path root, project_dir, program_dir, temp_dir;
@@ -124,10 +169,6 @@ protected:
         }
         ::setenv("TMPDIR", temp_dir.c_str(), 1);
         boxes_scope = new TMessageBoxesScope(boxes);
-        SetProgressPause(0);
-        InstallProgressViewFactory(nullptr);
-        ReleaseProgress();
-        UndeletedTempFiles().clear();
     }
 
     void TearDown() override {
@@ -136,7 +177,6 @@ protected:
             ::setenv("TMPDIR", old_tmpdir.c_str(), 1);
         else
             ::unsetenv("TMPDIR");
-        UndeletedTempFiles().clear();
         std::error_code ignored;
         fs::current_path(fs::temp_directory_path(), ignored);
         fs::remove_all(root, ignored);
@@ -145,7 +185,54 @@ protected:
     // The stand-in program folder that holds the stubs.
     TResourceLocator Resources() const { return TResourceLocator(program_dir.string()); }
 
+    // The parameters of a build of project from this site, without pauses.
+    TBuildParameters Parameters(const std::string& project, TBuildKind kind,
+                                bool show_progress = true) const {
+        TBuildParameters parameters;
+        parameters.project_file = project;
+        parameters.resources = Resources();
+        parameters.kind = kind;
+        parameters.show_progress = show_progress;
+        parameters.step_pause_ms = 0;
+        return parameters;
+    }
+
+    // Runs a build job with a fresh observer; 0 for success, 1 otherwise, as the generators
+    // have always answered. result and observer tell the rest.
+    int Run(const TBuildParameters& parameters) {
+        observer = TRecordingObserver();
+        observer.on_change = on_change;
+        TBuildJob job(parameters, observer);
+        result = job.Run();
+        undeleted.insert(undeleted.end(), result.undeleted.begin(), result.undeleted.end());
+        return result.Succeeded() ? 0 : 1;
+    }
+    int Installer(const std::string& project) {
+        return Run(Parameters(project, TBuildKind::Installer));
+    }
+    int Screensaver(const std::string& project, bool show_progress) {
+        return Run(Parameters(project, TBuildKind::Screensaver, show_progress));
+    }
+    const TProgressState& Progress() const { return observer.progress; }
+
+    TRecordingObserver observer;
+    TBuildResult result;
+    // Called with every progress change of the next builds, on the build's own thread.
+    std::function<void(const TProgressState&)> on_change;
+    // Temporaries every build of the test could not delete.
+    std::vector<std::string> undeleted;
+
+    // A file that begins like a Flash movie, then size - 8 bytes of noise.
     std::string Movie(const std::string& name, size_t size, uint32_t seed) {
+        const fs::path path = project_dir / name;
+        std::string data = Bytes(size, seed);
+        data.replace(0, std::min<size_t>(3, data.size()),
+                     std::string("FWS").substr(0, data.size()));
+        WriteFile(path, data);
+        return path.string();
+    }
+    // A file with no Flash signature.
+    std::string Other(const std::string& name, size_t size, uint32_t seed) {
         const fs::path path = project_dir / name;
         WriteFile(path, Bytes(size, seed));
         return path.string();
@@ -168,8 +255,9 @@ protected:
         return path;
     }
 
+    // The boxes the program would show for the last build, then any box shown directly.
     std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
+        std::vector<std::string> texts = observer.boxes;
         for (const auto& shown : boxes.shown)
             texts.push_back(shown.text);
         return texts;

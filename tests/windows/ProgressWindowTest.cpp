@@ -1,83 +1,90 @@
 #include "fProgress.h"
 
+#include "Progress.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
-#include <QPointer>
 #include <QPushButton>
 #include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// What the program's build runner does with the progress: every change goes to the window.
+class TWindowObserver : public IBuildObserver {
+public:
+    explicit TWindowObserver(TfrmProgress& window) : window(window) {}
+    void ProgressShown(const TProgressState& state) override {
+        window.ShowState(state);
+        window.Present();
+    }
+    void ProgressChanged(const TProgressState& state) override { window.ShowState(state); }
+    TfrmProgress& window;
+};
+
+} // namespace
 
 class ProgressWindowTest : public QObject {
     Q_OBJECT
 
     QMainWindow* main = nullptr;
-
-    static TfrmProgress* CurrentWindow() {
-        TfrmProgress* found = nullptr;
-        for (QWidget* widget : QApplication::allWidgets())
-            if (auto* window = qobject_cast<TfrmProgress*>(widget); window && window->isVisible())
-                found = window;
-        return found;
-    }
+    std::unique_ptr<TfrmProgress> window;
+    std::unique_ptr<TWindowObserver> observer;
+    std::unique_ptr<TProgress> progress;
 
     // The window is driven by its controls' object names, as the author's clicks would reach it.
-    static TLedProgressBar* Bar(QWidget* window) {
-        return window->findChild<TLedProgressBar*>("progressBar");
-    }
-    static QPushButton* Button(QWidget* window) {
-        return window->findChild<QPushButton*>("btSucceed");
-    }
-    static QLabel* Label(QWidget* window, const char* name) {
-        return window->findChild<QLabel*>(name);
-    }
+    TLedProgressBar* Bar() { return window->findChild<TLedProgressBar*>("progressBar"); }
+    QPushButton* Button() { return window->findChild<QPushButton*>("btSucceed"); }
+    QLabel* Label(const char* name) { return window->findChild<QLabel*>(name); }
 
 private slots:
     void initTestCase() {
         main = new QMainWindow;
         main->setGeometry(100, 80, 655, 463);
         main->show();
-        InstallProgressWindow(main);
-        SetProgressPause(0);
     }
 
-    void cleanupTestCase() {
-        ReleaseProgress();
-        InstallProgressViewFactory(nullptr);
-        delete main;
+    void cleanupTestCase() { delete main; }
+
+    void init() {
+        window = std::make_unique<TfrmProgress>(main);
+        observer = std::make_unique<TWindowObserver>(*window);
+        progress = std::make_unique<TProgress>(*observer, 0);
     }
 
     void cleanup() {
-        ReleaseProgress();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        progress.reset();
+        observer.reset();
+        window.reset();
     }
 
     void opensBorderlessAtItsSizeCentredOverTheMainWindow() {
-        ShowProgress(4);
-        TfrmProgress* window = CurrentWindow();
-        QVERIFY(window);
+        progress->ShowProgress(4);
+        QVERIFY(window->isVisible());
         QCOMPARE(window->size(), QSize(395, 136));
         QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
         QVERIFY((window->geometry().center() - main->frameGeometry().center()).manhattanLength() <=
                 2);
-        QCOMPARE(Bar(window)->value(), 0);
-        QVERIFY(Button(window)->isHidden());
-        QCOMPARE(Button(window)->text(), QString("Succeed!"));
-        QCOMPARE(Label(window, "labProgressTitle")->font().pixelSize(), 16);
-        QVERIFY(Label(window, "labProgressTitle")->font().bold());
+        QCOMPARE(Bar()->value(), 0);
+        QVERIFY(Button()->isHidden());
+        QCOMPARE(Button()->text(), QString("Succeed!"));
+        QCOMPARE(Label("labProgressTitle")->font().pixelSize(), 16);
+        QVERIFY(Label("labProgressTitle")->font().bold());
     }
 
     void twoOfThreeStepsShow66AndNoButtonTheThirdFillsTheBar() {
-        ShowProgress(3);
-        TfrmProgress* window = CurrentWindow();
-        AdvanceProgress("Generating Screensaver...", "Compressing neccessary files");
-        AdvanceProgress("Generating Screensaver...", "Merging screensaver file");
-        QCOMPARE(Bar(window)->value(), 66);
-        QVERIFY(Button(window)->isHidden());
-        QCOMPARE(Label(window, "labProgressDesc")->text(), QString("Merging screensaver file"));
-        AdvanceProgress("Generating Screensaver...", "Deleting useless resources");
-        QCOMPARE(Bar(window)->value(), 100);
-        QVERIFY(!Button(window)->isHidden());
-        QCOMPARE(Bar(window)->litSegments(), Bar(window)->segmentCount());
+        progress->ShowProgress(3);
+        progress->AdvanceProgress("Generating Screensaver...", "Compressing neccessary files");
+        progress->AdvanceProgress("Generating Screensaver...", "Merging screensaver file");
+        QCOMPARE(Bar()->value(), 66);
+        QVERIFY(Button()->isHidden());
+        QCOMPARE(Label("labProgressDesc")->text(), QString("Merging screensaver file"));
+        progress->AdvanceProgress("Generating Screensaver...", "Deleting useless resources");
+        QCOMPARE(Bar()->value(), 100);
+        QVERIFY(!Button()->isHidden());
+        QCOMPARE(Bar()->litSegments(), Bar()->segmentCount());
     }
 
     void theBarLightsOnlyWholeSegments() {
@@ -92,40 +99,33 @@ private slots:
     }
 
     void succeedHidesTheWindowAndLaterTextsStillReachIt() {
-        ShowProgress(1);
-        QPointer<TfrmProgress> window = CurrentWindow();
-        AdvanceProgress("a", "b");
-        QTest::mouseClick(Button(window), Qt::LeftButton);
+        progress->ShowProgress(1);
+        progress->AdvanceProgress("a", "b");
+        QTest::mouseClick(Button(), Qt::LeftButton);
         QVERIFY(!window->isVisible());
-        SetProgressText("Generate Screensaver Successfully", "Generated file locates on /p/");
-        QCOMPARE(Label(window, "labProgressTitle")->text(),
-                 QString("Generate Screensaver Successfully"));
+        progress->SetProgressText("Generate Screensaver Successfully",
+                                  "Generated file locates on /p/");
+        QCOMPARE(Label("labProgressTitle")->text(), QString("Generate Screensaver Successfully"));
     }
 
-    void releaseDestroysTheWindowAndANewShowMakesAnother() {
-        ShowProgress(4);
-        QPointer<TfrmProgress> first = CurrentWindow();
-        ShowProgress(4);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(first.isNull());
-        QPointer<TfrmProgress> second = CurrentWindow();
-        QVERIFY(second);
-        ReleaseProgress();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(second.isNull());
-        // With the window gone the routines carry on without it.
-        AdvanceProgress("x", "y");
-    }
+    void theButtonReadsCloseAfterAFailureAndSucceedAfterASuccess() {
+        progress->ShowProgress(4);
+        progress->AdvanceProgress("Generating Installer...", "Generating screensaver file");
+        progress->MarkFailed();
+        progress->SetProgressText("Generate Installer Failed", "Please check log file /p/show.log");
+        progress->FinishProgress();
+        QVERIFY(!Button()->isHidden());
+        QCOMPARE(Button()->text(), QString("Close"));
+        QVERIFY(Button()->icon().isNull());
+        QTest::mouseClick(Button(), Qt::LeftButton);
+        QVERIFY(!window->isVisible());
 
-    void aWindowDestroyedWithItsOwnerIsForgotten() {
-        auto* owner = new QWidget;
-        owner->show();
-        InstallProgressWindow(owner);
-        ShowProgress(2);
-        delete owner; // takes the progress window with it
-        AdvanceProgress("still", "running");
-        QCOMPARE(CurrentProgress().position, 50);
-        InstallProgressWindow(main);
+        // The next build's window starts as a success would end.
+        progress->ShowProgress(3);
+        for (int i = 0; i < 3; ++i)
+            progress->AdvanceProgress("Generating Screensaver...", "step");
+        QCOMPARE(Button()->text(), QString("Succeed!"));
+        QVERIFY(!Button()->icon().isNull());
     }
 };
 

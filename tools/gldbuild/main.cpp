@@ -4,14 +4,10 @@
 // goes to the terminal, message boxes become lines on stderr, and the exit status is 0 only
 // when the output file was written.
 
+#include "BuildJob.h"
 #include "FilePaths.h"
-#include "GenInstaller.h"
-#include "GenScreensaver.h"
 #include "Messages.h"
-#include "Progress.h"
 #include "ResourceLocator.h"
-#include "UndeletedTempFiles.h"
-#include "cScl.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +15,8 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
@@ -37,6 +35,8 @@ const char* const HELP =
     "Options:\n"
     "  -s, --screensaver  build the screensaver file instead of the installer\n"
     "  -q, --quiet        print nothing but warnings and errors\n"
+    "      --no-wait      fail at once when another build of the project runs (the default\n"
+    "                     is to wait for it)\n"
     "  -h, --help         show this help\n"
     "      --version      show the version\n"
     "\n"
@@ -45,64 +45,85 @@ const char* const HELP =
 
 bool quiet = false;
 
-// Boxes become lines on stderr. The generators only warn; a question would be answered No,
-// so that nothing is done without the author's consent.
+// Texts of boxes and logs are one line on the terminal.
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+// Boxes that something below the build may still show become lines on stderr; a question is
+// answered No, so that nothing is done without the author's consent.
 class TConsoleBoxes : public IMessageBoxes {
 public:
     TMsgAnswer Show(const std::string& text, const std::string& caption, TMsgIcon,
                     TMsgButtons buttons) override {
-        std::string line = text;
-        std::replace(line.begin(), line.end(), '\r', ' ');
-        std::replace(line.begin(), line.end(), '\n', ' ');
         std::string title = caption;
         title.erase(0, title.find_first_not_of(' '));
         const bool question = buttons != TMsgButtons::Ok;
         std::fprintf(stderr, "gldbuild: %s%s%s%s\n", title.c_str(), title.empty() ? "" : ": ",
-                     line.c_str(), question ? " (answered No)" : "");
+                     OneLine(text).c_str(), question ? " (answered No)" : "");
         return question ? TMsgAnswer::No : TMsgAnswer::Ok;
     }
 };
 
-// The progress display as lines: one per step, then the outcome.
-class TTerminalProgress : public IProgressView {
+// The build as lines: one per step on stdout, what the program would show in boxes on stderr,
+// and at the end of a failed build its reason with the log's path, whatever else happened.
+class TTerminalObserver : public IBuildObserver {
 public:
-    void Present() override {}
-    void SetTexts(const std::string& title, const std::string& description) override {
-        this->title = title;
-        this->description = description;
-        pending = true;
+    void ProgressChanged(const TProgressState& state) override {
+        if (quiet || (state.title == printed_title && state.description == printed_description))
+            return;
+        printed_title = state.title;
+        printed_description = state.description;
+        std::printf("[%3d%%] %s - %s\n", state.position, state.title.c_str(),
+                    state.description.c_str());
+        std::fflush(stdout);
     }
-    void SetPosition(int percent) override {
-        position = percent;
-        Print();
+    void Warning(const std::string& text) override {
+        std::fprintf(stderr, "gldbuild: Warning: %s\n", OneLine(text).c_str());
     }
-    void SetSucceedVisible(bool) override {}
-    void Release() override { delete this; }
-    ~TTerminalProgress() override { Print(); }
+    void EntrySkipped(const TArchiveDiagnostic& diagnostic) override {
+        std::string caption = diagnostic.caption;
+        caption.erase(0, caption.find_first_not_of(' '));
+        std::fprintf(stderr, "gldbuild: %s: %s\n", caption.c_str(),
+                     OneLine(diagnostic.text).c_str());
+    }
+    void LogFailed(const std::string& log_file, const std::string& error) override {
+        std::fprintf(stderr, "gldbuild: cannot write the log file \"%s\": %s\n", log_file.c_str(),
+                     OneLine(error).c_str());
+    }
+    void WaitingForProject(const std::string& project) override {
+        std::fprintf(stderr, "gldbuild: waiting for another build of \"%s\" to finish\n",
+                     project.c_str());
+    }
+    void Finished(const TBuildResult& result) override {
+        for (const std::string& warning : result.warnings)
+            std::fprintf(stderr, "gldbuild: warning: %s\n", OneLine(warning).c_str());
+        if (result.Succeeded()) return;
+        // The one line a script is sure to get, with -q and on a full disk alike.
+        std::fprintf(stderr, "gldbuild: the build failed: %s\n", OneLine(result.reason).c_str());
+        if (result.log_error.empty())
+            std::fprintf(stderr, "gldbuild: see the log file \"%s\"\n", result.log_file.c_str());
+        else
+            std::fprintf(stderr, "gldbuild: the log file \"%s\" could not be written: %s\n",
+                         result.log_file.c_str(), OneLine(result.log_error).c_str());
+    }
 
 private:
-    void Print() {
-        if (!pending || quiet) return;
-        std::printf("[%3d%%] %s - %s\n", position, title.c_str(), description.c_str());
-        std::fflush(stdout);
-        pending = false;
-    }
-    std::string title, description;
-    int position = 0;
-    bool pending = false;
+    std::string printed_title, printed_description;
 };
 
-// gldbuild holds no file open when it ends, so whatever the generators could not delete is
-// tried once more instead of being left for a clean-up script.
-void RetryUndeletedTempFiles() {
-    for (const std::string& path : UndeletedTempFiles()) {
+// gldbuild holds no file open when it ends, so whatever the build could not delete is tried
+// once more instead of being left for a clean-up script.
+void RetryUndeletedTempFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
         std::error_code error;
         std::filesystem::remove(path, error);
-        if (std::filesystem::exists(path, error))
+        if (std::filesystem::exists(std::filesystem::symlink_status(path, error)))
             std::fprintf(stderr, "gldbuild: could not delete the temporary file \"%s\"\n",
                          path.c_str());
     }
-    UndeletedTempFiles().clear();
 }
 
 } // namespace
@@ -110,6 +131,7 @@ void RetryUndeletedTempFiles() {
 int main(int argc, char** argv) {
     std::string project;
     bool screensaver = false;
+    bool wait = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -124,6 +146,8 @@ int main(int argc, char** argv) {
             screensaver = true;
         } else if (arg == "-q" || arg == "--quiet") {
             quiet = true;
+        } else if (arg == "--no-wait") {
+            wait = false;
         } else if (!arg.empty() && arg[0] == '-') {
             std::fprintf(stderr, "gldbuild: unknown option %s\n\n%s", arg.c_str(), HELP);
             return 2;
@@ -147,22 +171,17 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    TBuildParameters parameters;
+    parameters.project_file = project;
+    parameters.resources = TResourceLocator::ForRunningProgram();
+    parameters.kind = screensaver ? TBuildKind::Screensaver : TBuildKind::Installer;
+    parameters.step_pause_ms = 0;
+    parameters.wait_for_project = wait;
     TConsoleBoxes boxes;
     TMessageBoxesScope scope(boxes);
-    SetProgressPause(0);
-    InstallProgressViewFactory([] { return new TTerminalProgress; });
-
-    int result = 1;
-    try {
-        const TResourceLocator resources = TResourceLocator::ForRunningProgram();
-        result = screensaver ? GenerateScreensaver(project, true, resources)
-                             : GenerateInstaller(project, resources);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "gldbuild: %s\n", e.what());
-        result = 1;
-    }
-    ReleaseProgress();
-    InstallProgressViewFactory(nullptr);
-    RetryUndeletedTempFiles();
-    return result == 0 ? 0 : 1;
+    TTerminalObserver observer;
+    TBuildJob job(parameters, observer);
+    const TBuildResult result = job.Run();
+    RetryUndeletedTempFiles(result.undeleted);
+    return result.Succeeded() ? 0 : 1;
 }
