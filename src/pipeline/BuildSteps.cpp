@@ -2,6 +2,7 @@
 
 #include "FileErrors.h"
 #include "FilePaths.h"
+#include "FileWriter.h"
 #include "Utils.h"
 
 #include <cerrno>
@@ -87,18 +88,10 @@ std::string CopyArchiveToNewFile(const std::string& archive, const std::string& 
             break;
         }
         if (got == 0) break;
-        ssize_t done = 0;
-        while (done < got) {
-            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
-            if (put < 0 && errno == EINTR) continue;
-            if (put <= 0) {
-                failure =
-                    "Cannot write \"" + path + "\". " + std::strerror(put < 0 ? errno : ENOSPC);
-                break;
-            }
-            done += put;
+        if (!WriteFully(out, buffer.data(), size_t(got))) {
+            failure = "Cannot write \"" + path + "\". " + std::strerror(errno);
+            break;
         }
-        if (!failure.empty()) break;
     }
     ::close(in);
     if (::close(out) != 0 && failure.empty())

@@ -2,6 +2,7 @@
 
 #include "FileErrors.h"
 #include "FilePaths.h"
+#include "FileWriter.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -29,11 +30,11 @@ TFileHandle OpenForReading(const std::string& path) {
 
 // Streams in one buffer rather than holding both inputs whole: the result is the same bytes,
 // and an installer holding large movies needs no more memory than a small one.
-void CopyAll(std::FILE* from, const std::string& from_path, std::FILE* to,
-             const std::string& to_path, std::vector<char>& buffer) {
+void CopyAll(std::FILE* from, const std::string& from_path, int to, const std::string& to_path,
+             std::vector<char>& buffer) {
     for (;;) {
         size_t got = std::fread(buffer.data(), 1, buffer.size(), from);
-        if (got > 0 && std::fwrite(buffer.data(), 1, got, to) != got)
+        if (got > 0 && !WriteFully(to, buffer.data(), got))
             throw EInOutError("Cannot write \"" + to_path + "\". " + std::strerror(errno));
         if (got < buffer.size()) {
             if (std::ferror(from))
@@ -55,25 +56,22 @@ void TFilePackerExt::Merge(const std::string& stub_path, const std::string& arch
     std::string temp_path;
     const int fd = CreateFileBeside(output_path, temp_path, 0755);
     if (fd < 0) throw EFCreateError(FileCreateErrorMessage(output_path, errno));
+    bool fd_open = true;
     try {
-        TFileHandle output(::fdopen(fd, "wb"));
-        if (!output) {
-            const int error = errno;
-            ::close(fd);
-            throw EFCreateError(FileCreateErrorMessage(output_path, error));
-        }
         std::vector<char> buffer(1 << 20);
-        CopyAll(stub.get(), stub_path, output.get(), output_path, buffer);
-        CopyAll(archive.get(), archive_path, output.get(), output_path, buffer);
-        if (std::fflush(output.get()) != 0 || ::fsync(fileno(output.get())) != 0)
+        CopyAll(stub.get(), stub_path, fd, output_path, buffer);
+        CopyAll(archive.get(), archive_path, fd, output_path, buffer);
+        if (::fsync(fd) != 0)
             throw EInOutError("Cannot write \"" + output_path + "\". " + std::strerror(errno));
-        std::FILE* raw = output.release();
-        if (std::fclose(raw) != 0)
+        const int closed = ::close(fd);
+        fd_open = false;
+        if (closed != 0)
             throw EInOutError("Cannot write \"" + output_path + "\". " + std::strerror(errno));
         std::error_code ec;
         std::filesystem::rename(temp_path, output_path, ec);
         if (ec) throw EFCreateError("Cannot create file \"" + output_path + "\". " + ec.message());
     } catch (...) {
+        if (fd_open) ::close(fd);
         std::remove(temp_path.c_str());
         throw;
     }

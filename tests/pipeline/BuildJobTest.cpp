@@ -5,11 +5,14 @@
 #include "BuildJob.h"
 
 #include "FileLock.h"
+#include "FileWriter.h"
 #include "GenTestSupport.h"
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 using namespace gentest;
@@ -183,5 +186,38 @@ TEST_F(BuildJobTest, ALogThatCannotBeWrittenHidesNeitherTheReasonNorStopsTheClea
     EXPECT_EQ(observer.log_lines.back(), "Generate Installer Failed");
     EXPECT_EQ(Listing(project_dir),
               (std::set<std::string>{"m.swf", "show.gldp", "show.log", "setup.exe"}));
+    EXPECT_TRUE(Listing(temp_dir).empty());
+}
+
+TEST_F(BuildJobTest, ADiskThatFillsDuringTheMergeKeepsTheEarlierInstallerAndLeavesNothing) {
+    const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 20000, 9)});
+    WriteFile(project_dir / "setup.exe", "an earlier installer");
+    {
+        // The installer's bytes stop after the stub: the disk is full half-way through.
+        TFailingFileWriter full(inst_stub.size() + 10, ENOSPC, "setup.exe");
+        TFileWriterScope scope(full);
+        EXPECT_EQ(Installer(project), 1);
+        EXPECT_GT(full.Refusals(), 0);
+    }
+    EXPECT_NE(result.reason.find("setup.exe"), std::string::npos) << result.reason;
+    EXPECT_NE(result.reason.find(std::strerror(ENOSPC)), std::string::npos) << result.reason;
+    EXPECT_EQ(LogMessages(Log()),
+              (std::vector<std::string>{result.reason, "Generate Installer Failed"}));
+    EXPECT_EQ(ReadFile(project_dir / "setup.exe"), "an earlier installer");
+    EXPECT_EQ(Listing(project_dir),
+              (std::set<std::string>{"m.swf", "show.gldp", "show.log", "setup.exe"}));
+    EXPECT_TRUE(Listing(temp_dir).empty());
+}
+
+TEST_F(BuildJobTest, APackageThatCannotBeWrittenWhollyIsNotLeftBehind) {
+    const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 20000, 10)});
+    {
+        TFailingFileWriter full(100, ENOSPC, ".pak");
+        TFileWriterScope scope(full);
+        EXPECT_EQ(Screensaver(project, true), 1);
+    }
+    EXPECT_NE(result.reason.find("show.pak"), std::string::npos) << result.reason;
+    EXPECT_EQ(Progress().title, "Generate Screensaver Failed");
+    EXPECT_EQ(Listing(project_dir), (std::set<std::string>{"m.swf", "show.gldp", "show.log"}));
     EXPECT_TRUE(Listing(temp_dir).empty());
 }

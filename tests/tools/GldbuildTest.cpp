@@ -2,10 +2,14 @@
 // fails in ways that take the log file down with it.
 
 #include "GldpackRun.h"
+#include "SmallDisk.h"
 #include "cScl.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -13,8 +17,10 @@ namespace {
 
 class GldbuildTest : public GldpackTest {
 protected:
-    TRun Build(const std::vector<std::string>& args) {
-        std::string command = Quote(std::string(GLD_PROGRAM_DIR) + "/gldbuild");
+    // temp: the temporary folder gldbuild is given (TMPDIR); "" keeps the test's own.
+    TRun Build(const std::vector<std::string>& args, const std::string& temp = "") {
+        std::string command = (temp.empty() ? "" : "TMPDIR=" + Quote(temp) + " ") +
+                              Quote(std::string(GLD_PROGRAM_DIR) + "/gldbuild");
         for (const auto& a : args)
             command += " " + Quote(a);
         command += " >" + Quote(dir / "stdout.txt") + " 2>" + Quote(dir / "stderr.txt");
@@ -93,6 +99,47 @@ TEST_F(GldbuildTest, StepsGoToStdoutAndMissingMoviesAreNamedOnStderr) {
     EXPECT_EQ(run.err, "gldbuild: warning: The Flash file \"" + dir / "p/gone.swf" +
                            "\" does not exist; it is left out.\n");
     EXPECT_TRUE(fs::exists(dir / "p/setup.exe"));
+}
+
+TEST_F(GldbuildTest, AFullDiskIsReportedAndLeavesNoTemporaryOrHalfWrittenFile) {
+    TSmallDisk disk(256 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+    // The project, its log and the temporary folder sit on the small disk; the movie, which no
+    // coder can shrink, does not.
+    fs::create_directories(disk / "p");
+    fs::create_directories(disk / "tmp");
+    const std::string movie = dir / "noise.swf";
+    std::string noise = "FWS";
+    uint32_t x = 12345;
+    while (noise.size() < 400 * 1024) {
+        x = x * 1664525u + 1013904223u;
+        noise += static_cast<char>(x >> 24);
+    }
+    std::ofstream(movie, std::ios::binary) << noise;
+    const std::string project = disk / "p/show.gldp";
+    TSCL scl;
+    scl.Load(project);
+    scl.ProjectName = "Sky";
+    scl.Files = {movie};
+    scl.Save();
+    scl.Release();
+
+    for (const bool installer : {false, true}) {
+        std::vector<std::string> args = {"-q", project};
+        if (!installer) args.push_back("--screensaver");
+        const TRun run = Build(args, disk / "tmp");
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_NE(run.err.find("gldbuild: the build failed: "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(std::strerror(ENOSPC)), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(disk / "p/show.log"), std::string::npos) << run.err;
+        std::set<std::string> left;
+        for (const auto& entry : fs::directory_iterator(disk / "p"))
+            left.insert(entry.path().filename().string());
+        left.erase("show.log"); // written when the room came back, or not at all
+        EXPECT_EQ(left, (std::set<std::string>{"show.gldp"}));
+        EXPECT_TRUE(fs::is_empty(disk / "tmp"));
+    }
 }
 
 } // namespace
