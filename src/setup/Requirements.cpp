@@ -1,8 +1,27 @@
 #include "Requirements.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dlfcn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+namespace {
+
+// The loader's own answer, with every search rule it applies, asked in a child process: a
+// library loaded here would run its start-up code inside the installer and could not be
+// unloaded cleanly.
+bool LibraryLoads(const std::string& library) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(::dlopen(library.c_str(), RTLD_LAZY | RTLD_LOCAL) ? 0 : 1);
+    if (child < 0) return true; // no way to ask: let the installation go on
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
 
 std::vector<TRequirement> ScreensaverRequirements(const std::string& qt_helper_folder) {
     return {
@@ -16,13 +35,7 @@ std::vector<std::string> MissingPackages(const std::vector<TRequirement>& requir
     std::vector<std::string> missing;
     for (const TRequirement& requirement : requirements) {
         bool met = true;
-        if (!requirement.library.empty()) {
-            // The loader's own answer, with every search rule it applies: lazy binding keeps
-            // the probe cheap, and the library is let go at once.
-            void* handle = ::dlopen(requirement.library.c_str(), RTLD_LAZY | RTLD_LOCAL);
-            met = handle != nullptr;
-            if (handle) ::dlclose(handle);
-        }
+        if (!requirement.library.empty()) met = LibraryLoads(requirement.library);
         if (met && !requirement.file.empty()) met = ::access(requirement.file.c_str(), X_OK) == 0;
         if (!met && std::find(missing.begin(), missing.end(), requirement.package) == missing.end())
             missing.push_back(requirement.package);

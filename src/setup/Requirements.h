@@ -15,7 +15,8 @@ struct TRequirement {
 // The web engine's libraries and its helper process (in Qt's folder of helper programs).
 std::vector<TRequirement> ScreensaverRequirements(const std::string& qt_helper_folder);
 
-// The packages of the requirements that are not met, each once, in order.
+// The packages of the requirements that are not met, each once, in order. Forks to ask the
+// loader: call it before the process starts threads.
 std::vector<std::string> MissingPackages(const std::vector<TRequirement>& requirements);
 
 // Says that the screensaver cannot play here and how to install the packages.
