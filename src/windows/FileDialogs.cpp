@@ -45,7 +45,12 @@ std::vector<std::string> TQtFileDialogs::Run(QWidget* parent, const TFileDialogR
     dialog.setNameFilters(filters);
     if (!request.initialFolder.empty())
         dialog.setDirectory(QString::fromStdString(request.initialFolder));
-    if (request.kind == TFileDialogKind::Save) {
+    if (request.kind == TFileDialogKind::Folder) {
+        dialog.setNameFilters({});
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    } else if (request.kind == TFileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         // The program adds the project extension itself and replaces without asking.

@@ -8,7 +8,7 @@
 
 class QWidget;
 
-enum class TFileDialogKind { Open, OpenPicture, Save };
+enum class TFileDialogKind { Open, OpenPicture, Save, Folder };
 
 struct TFileDialogRequest {
     TFileDialogKind kind = TFileDialogKind::Open;
