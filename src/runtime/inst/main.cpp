@@ -1,6 +1,9 @@
-// The installer runtime "inst.dll": for now it lists, extracts and tests the archive behind it
-// (the screensaver, the project file, the icon and the texts).
+// The installer runtime "inst.dll": run by an end user as setup.exe, it checks its package,
+// then installs the screensaver it carries (after one question, or step by step, as the author
+// chose), and removes it again with --uninstall. The same program without a package behind it
+// is the uninstaller an installation leaves in its folder.
 
+#include "InstallerRun.h"
 #include "RuntimeCommandLine.h"
 
 #include <cstdio>
@@ -12,11 +15,19 @@ int main(int argc, char** argv) {
     identity.program = ProgramName(argc, argv, "inst.dll");
     identity.noun = "installer";
     identity.version = GLD_VERSION;
+    identity.usage = InstallerUsage();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const TCommonRequest request = ParseCommonOptions(args);
-    if (request.command == TCommonCommand::None) {
-        std::fputs(RuntimeUsage(identity).c_str(), stderr);
+
+    const TCommonRequest common = ParseCommonOptions(args);
+    if (common.command != TCommonCommand::None)
+        return RunCommonCommand(common, identity, InstallerHooks(), stdout, stderr);
+
+    TInstallerOptions options;
+    std::string error;
+    if (!ParseInstallerOptions(args, options, error)) {
+        std::fprintf(stderr, "%s: %s\n%s", identity.program.c_str(), error.c_str(),
+                     RuntimeUsage(identity).c_str());
         return 2;
     }
-    return RunCommonCommand(request, identity, {}, stdout, stderr);
+    return RunInstaller(options, identity, argc, argv);
 }
