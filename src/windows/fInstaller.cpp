@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QStringDecoder>
@@ -206,11 +207,11 @@ void TfrmInstaller::btFolderClick() {
     TFileDialogRequest dialog;
     dialog.kind = TFileDialogKind::Folder;
     // The dialog opens on the nearest folder that exists.
-    QDir start(ui->txtFolder->text());
-    while (!start.exists() && start.cdUp()) {
-    }
-    dialog.initialFolder =
-        start.exists() ? start.absolutePath().toStdString() : QDir::homePath().toStdString();
+    QString start = QDir::cleanPath(ui->txtFolder->text().trimmed());
+    while (!start.isEmpty() && start != "/" && !QFileInfo(start).isDir())
+        start = QFileInfo(start).path();
+    if (!start.startsWith('/')) start = QDir::homePath();
+    dialog.initialFolder = start.toStdString();
     const std::vector<std::string> chosen = RunFileDialog(this, dialog);
     if (!chosen.empty()) ui->txtFolder->setText(QString::fromStdString(chosen.front()));
 }
