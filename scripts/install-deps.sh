@@ -11,7 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-webengine-dev
     libgl1-mesa-dev libxcb1-dev zlib1g-dev liblzma-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
-    shared-mime-info desktop-file-utils
+    shared-mime-info desktop-file-utils xscreensaver
     bzip2 xz-utils
     clang-format
 )
