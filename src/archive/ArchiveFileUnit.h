@@ -35,9 +35,16 @@ public:
     // open_existing: open for reading (denying others write access), check the signature and
     // load the directory. Otherwise create (or truncate) the file as an empty archive.
     TArchiveFile(const std::string& file_name, bool open_existing);
+    // The same in a file the caller opened (for reading and writing) and hands over, so that
+    // nobody can swap the file under its name in between.
+    TArchiveFile(int fd, const std::string& file_name, bool open_existing);
     ~TArchiveFile() override;
 
     void SeekToData();
 
+private:
+    void Start(bool open_existing);
+
+public:
     std::unique_ptr<TCentralDir> central_dir;
 };

@@ -3,35 +3,17 @@
 #include "CompressErrors.h"
 #include "smart_buf_filestream_unit.h"
 
-#include <algorithm>
-
 namespace {
 
-// Dwords go byte by byte in little-endian order whatever the machine's order is.
 uint32_t ReadLE32(TBufferedFileStream& stream) {
-    uint8_t b[4];
-    stream.ReadBytes(b, 4);
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return stream.ReadDword();
 }
 
 void WriteLE32(TBufferedFileStream& stream, uint32_t value) {
-    uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
-                    uint8_t(value >> 24)};
-    stream.WriteBytes(b, 4);
+    stream.WriteDword(value);
 }
 
 } // namespace
-
-void SplitStoredName(const std::string& stored, std::string& folder_part, std::string& name_part) {
-    size_t cut = stored.find_last_of("/\\:");
-    if (cut == std::string::npos) {
-        folder_part.clear();
-        name_part = stored;
-    } else {
-        folder_part = stored.substr(0, cut + 1);
-        name_part = stored.substr(cut + 1);
-    }
-}
 
 void TArchiveHeader::CheckSignature(TBufferedFileStream& archive) {
     if (ReadLE32(archive) != signature) throw ESignatureWrong();
@@ -98,22 +80,6 @@ void TCentralDirEndHeader::ReadFields(TBufferedFileStream& archive) {
 void TCentralDirEndHeader::WriteFields(TBufferedFileStream& stream) {
     WriteLE32(stream, uint32_t(block_size));
     WriteLE32(stream, uint32_t(central_dir_offset));
-}
-
-std::unique_ptr<TArchiveHeader> ReadCentralRecord(TBufferedFileStream& archive) {
-    std::unique_ptr<TArchiveHeader> record;
-    switch (ReadLE32(archive)) {
-    case CENTRAL_END_SIGNATURE:
-        record = std::make_unique<TCentralDirEndHeader>();
-        break;
-    case CENTRAL_FILE_SIGNATURE:
-        record = std::make_unique<TCentralFileHeader>();
-        break;
-    default:
-        throw ESignatureWrong();
-    }
-    record->ReadFields(archive);
-    return record;
 }
 
 uint32_t PackDosTime(int year, int month, int day, int hour, int minute, int second) {

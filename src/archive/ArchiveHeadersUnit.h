@@ -1,35 +1,15 @@
 #pragma once
-// The records of the package archive: the archive signature, the data-block header, the
-// central directory's file entry and its end record. Every number is a little-endian dword;
-// names are 8-bit bytes ended by a zero byte.
+// The records of the package archive as objects that read and write themselves through a
+// buffered stream: the archive signature, the data-block header, the central directory's file
+// entry and its end record. The layout itself is ArchiveFormatUnit's.
+
+#include "ArchiveFormatUnit.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
 class TBufferedFileStream;
-
-// Signatures are compared as dwords; written little-endian they read as the four letters.
-constexpr uint32_t ARCHIVE_SIGNATURE = 0x4D504C4B;      // "KLPM"
-constexpr uint32_t DATA_BLOCK_SIGNATURE = 0x41544144;   // "DATA"
-constexpr uint32_t CENTRAL_FILE_SIGNATURE = 0x53484643; // "CFHS"
-constexpr uint32_t CENTRAL_END_SIGNATURE = 0x52444345;  // "ECDR"
-
-// Raw bytes per data block; the end record repeats it.
-constexpr int32_t ARCHIVE_BLOCK_SIZE = 409600;
-
-// Fixed part of a file entry (signature and six dwords) and of the end record.
-constexpr int32_t CENTRAL_FILE_FIXED_SIZE = 28;
-constexpr int32_t CENTRAL_END_SIZE = 12;
-constexpr int32_t DATA_BLOCK_HEADER_SIZE = 20;
-
-// Number of data blocks a file of raw_size bytes occupies.
-constexpr int64_t BlocksFor(int64_t raw_size, int64_t block_size = ARCHIVE_BLOCK_SIZE) {
-    return raw_size / block_size + (raw_size % block_size != 0 ? 1 : 0);
-}
-
-// Splits a stored name after its last path separator (either kind) or drive colon.
-void SplitStoredName(const std::string& stored, std::string& folder_part, std::string& name_part);
 
 class TArchiveHeader {
 public:
@@ -96,10 +76,6 @@ public:
     int32_t block_size = ARCHIVE_BLOCK_SIZE;
     int32_t central_dir_offset = 0;
 };
-
-// Reads the next directory record: a file entry or the end record, by its signature; any
-// other signature raises ESignatureWrong.
-std::unique_ptr<TArchiveHeader> ReadCentralRecord(TBufferedFileStream& archive);
 
 // Packs a local time as the MS-DOS date (high word) and time (low word) of a file entry;
 // times outside 1980..2107 are clamped to the nearest representable one.

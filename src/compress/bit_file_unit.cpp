@@ -9,6 +9,11 @@ TBitFile::TBitFile(const std::string& file_name, uint16_t mode)
     SetReadLimit(0x7FFFFFFF);
 }
 
+TBitFile::TBitFile(int fd, const std::string& file_name, uint16_t mode)
+    : TBufferedFileStream(fd, file_name, BIT_FILE_BUFFER_SIZE, mode), read_only(mode == 0) {
+    SetReadLimit(0x7FFFFFFF);
+}
+
 // A file opened for reading with share flags (0x20) is not read_only by the mode's number, but
 // it cannot take a byte either: only a stream opened for writing gets the pending byte.
 TBitFile::~TBitFile() {

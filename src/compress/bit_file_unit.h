@@ -15,6 +15,8 @@ public:
     static constexpr int32_t READ_MARGIN = 20;
 
     TBitFile(const std::string& file_name, uint16_t mode);
+    // Takes over fd, open under file_name, as if opened with mode.
+    TBitFile(int fd, const std::string& file_name, uint16_t mode);
     // Writes a partly filled byte, if any (never for a file opened with mode 0).
     ~TBitFile() override;
 

@@ -20,6 +20,14 @@ TBufferedFileStream::TBufferedFileStream(const std::string& file_name, int32_t b
     FlushBuffer();
 }
 
+TBufferedFileStream::TBufferedFileStream(int fd, const std::string& file_name, int32_t buffer_size,
+                                         uint16_t mode)
+    : TFileStream(fd, file_name), buffer(new uint8_t[size_t(buffer_size > 0 ? buffer_size : 1)]),
+      buffer_size(buffer_size > 0 ? buffer_size : 1), file_name(file_name),
+      write_mode(mode == fmCreate || (mode & 0x3) != 0) {
+    FlushBuffer();
+}
+
 TBufferedFileStream::~TBufferedFileStream() {
     try {
         FlushBuffer();

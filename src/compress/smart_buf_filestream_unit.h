@@ -23,6 +23,8 @@ class TBufferedFileStream : public TFileStream {
 public:
     // Opens file_name with mode (see FileStream.h); open failures pass to the caller.
     TBufferedFileStream(const std::string& file_name, int32_t buffer_size, uint16_t mode);
+    // Takes over fd, open under file_name, as if opened with mode.
+    TBufferedFileStream(int fd, const std::string& file_name, int32_t buffer_size, uint16_t mode);
     // Writes pending bytes. A failure here cannot be raised any more: it goes to OnCloseError
     // when that is set. Writers that must know call FlushBuffer themselves first.
     ~TBufferedFileStream() override;

@@ -4,18 +4,15 @@
 #include "FilePaths.h"
 #include "IniFile.h"
 #include "Shell.h"
-#include "TempNames.h"
 #include "cScl.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <filesystem>
 
 namespace {
 
 // A project file is a few kilobytes; anything far larger is not one of ours.
-constexpr int32_t kLargestProjectFile = 1 << 20;
+constexpr size_t kLargestProjectFile = 1 << 20;
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -26,7 +23,6 @@ std::string Lower(std::string text) {
 } // namespace
 
 std::optional<std::string> DescribeScreensaver(const std::string& path) {
-    std::string temp;
     try {
         auto reader = TArchiveReader::Open(path);
         const auto& entries = reader->Entries();
@@ -34,37 +30,14 @@ std::optional<std::string> DescribeScreensaver(const std::string& path) {
         auto found = std::find_if(entries.rbegin(), entries.rend(), [](const TArchiveEntry& e) {
             return Lower(ExtractFileExt(e.name_part)) == ProjectFileExtension;
         });
-        if (found == entries.rend() || found->raw_size > kLargestProjectFile) return std::nullopt;
+        if (found == entries.rend()) return std::nullopt;
         const size_t index = static_cast<size_t>(std::distance(found, entries.rend()) - 1);
-
-        // The INI layer reads files, so the packed project goes through a temporary one.
-        temp = MakeUniqueTempFile(TempFolder(), "gld");
-        std::FILE* out = std::fopen(temp.c_str(), "wb");
-        if (!out) throw std::runtime_error("temporary file");
-        bool written = true;
-        try {
-            reader->ExtractEntry(index, [&](const uint8_t* data, size_t size) {
-                written = written && std::fwrite(data, 1, size, out) == size;
-            });
-        } catch (...) {
-            std::fclose(out);
-            throw;
-        }
-        written = std::fclose(out) == 0 && written;
-        std::optional<std::string> name;
-        if (written) {
-            TIniFile ini(temp);
-            if (ini.ValueExists(ProjectKeys::GeneralSection, "ProjectName"))
-                name = ini.ReadString(ProjectKeys::GeneralSection, "ProjectName", "");
-        }
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        return name;
+        const std::vector<uint8_t> text = reader->ReadEntry(index, kLargestProjectFile);
+        const TIniDocument ini(
+            std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+        if (!ini.ValueExists(ProjectKeys::GeneralSection, "ProjectName")) return std::nullopt;
+        return ini.ReadString(ProjectKeys::GeneralSection, "ProjectName", "");
     } catch (...) {
-        if (!temp.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-        }
         return std::nullopt;
     }
 }

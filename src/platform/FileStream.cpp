@@ -37,6 +37,10 @@ TFileStream::TFileStream(const std::string& path, uint16_t mode) : path_(path) {
     }
 }
 
+TFileStream::TFileStream(int fd, const std::string& path) : path_(path), fd_(fd) {
+    ::lseek(fd_, 0, SEEK_SET);
+}
+
 TFileStream::~TFileStream() {
     if (fd_ >= 0) ::close(fd_);
 }

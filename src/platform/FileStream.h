@@ -24,6 +24,9 @@ public:
     // Raises EFOpenError (existing file) or EFCreateError (mode fmCreate) when the file cannot
     // be opened.
     TFileStream(const std::string& path, uint16_t mode);
+    // Takes over fd, a file already open under path (created exclusively by the caller, say),
+    // and closes it in the end. The position is set to the start of the file.
+    TFileStream(int fd, const std::string& path);
     virtual ~TFileStream();
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
