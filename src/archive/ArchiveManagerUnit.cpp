@@ -59,15 +59,6 @@ std::string SourcePath(const std::string& folder, const std::string& entry) {
     return (fs::path(folder) / entry).string();
 }
 
-// The finished archive reaches the disk before it replaces the old one, so a crash right after
-// the rename cannot leave an empty or partial archive under the old name.
-void SyncFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 int64_t DirectoryBytes(TCentralDir& dir) {
     int64_t total = CENTRAL_END_SIZE;
     for (int i = 0; i < dir.Count(); ++i)
@@ -103,10 +94,7 @@ std::string TArchiveManager::ArchivePathFor(const std::string& file_name) {
 }
 
 void TArchiveManager::OpenArchive(const std::string& file_name, bool ask_to_create) {
-    std::string path = ArchivePathFor(file_name);
-    std::string name = fs::path(path).filename().string();
-    std::string folder = path.substr(0, path.size() - name.size());
-
+    const std::string path = ArchivePathFor(file_name);
     std::unique_ptr<TArchiveFile> opened;
     struct stat st;
     if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
@@ -114,15 +102,53 @@ void TArchiveManager::OpenArchive(const std::string& file_name, bool ask_to_crea
     } else {
         if (ask_to_create && observer && !observer->ConfirmCreate(path))
             throw EUserCancel("Create new archive cancelled");
-        opened = std::make_unique<TArchiveFile>(path, false);
+        // Exclusively: a file that appeared meanwhile is somebody's, not an empty archive.
+        const int fd =
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) throw EFCreateError(FileCreateErrorMessage(path, errno));
+        try {
+            opened = std::make_unique<TArchiveFile>(fd, path, false);
+        } catch (...) {
+            std::remove(path.c_str());
+            throw;
+        }
     }
+    Adopt(std::move(opened), path);
+}
 
-    // The previous archive is closed only now, so a refusal or a failure above leaves it open.
+void TArchiveManager::CreateArchive(const std::string& file_name, mode_t mode) {
+    const std::string path = ArchivePathFor(file_name);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EEXIST) throw EArchiveExists(FileCreateErrorMessage(path, error));
+        throw EFCreateError(FileCreateErrorMessage(path, error));
+    }
+    std::unique_ptr<TArchiveFile> created;
+    try {
+        created = std::make_unique<TArchiveFile>(fd, path, false);
+    } catch (...) {
+        std::remove(path.c_str());
+        throw;
+    }
+    Adopt(std::move(created), path);
+}
+
+void TArchiveManager::Adopt(std::unique_ptr<TArchiveFile> opened, const std::string& path) {
+    const std::string name = fs::path(path).filename().string();
+    // The previous archive is closed only now, so a refusal or a failure before leaves it open.
     if (archive) CloseArchive();
     archive = std::move(opened);
     archive_path = path;
-    archive_folder = folder;
+    archive_folder = path.substr(0, path.size() - name.size());
     archive_name = name;
+    replace_path = path;
+    std::error_code ec;
+    // A link to an archive stays a link: a new archive takes the place of its target.
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        const fs::path target = fs::canonical(path, ec);
+        if (!ec) replace_path = target.string();
+    }
     DoCentralDirChange();
     AddLog("Archive Opened - " + archive_path);
     AddLog("CentralDir Loaded");
@@ -133,12 +159,18 @@ void TArchiveManager::CloseArchive() {
     AddLog("Archive Closed - " + archive_path);
 }
 
-std::string TArchiveManager::MakeTempFileName() {
-    return MakeUniqueTempFile(archive_folder, "KELPMARSH");
-}
-
 std::unique_ptr<TArchiveFile> TArchiveManager::CreateTempArchive() {
-    auto temp = std::make_unique<TArchiveFile>(MakeTempFileName(), false);
+    // Beside the file that will be replaced, so that the move is one rename; only the owner
+    // may read it until it is in place and takes the old archive's permission bits.
+    const std::string folder = fs::path(replace_path).parent_path().string();
+    TTempFile file = OpenUniqueTempFile(folder.empty() ? archive_folder : folder, "KELPMARSH");
+    std::unique_ptr<TArchiveFile> temp;
+    try {
+        temp = std::make_unique<TArchiveFile>(file.fd, file.path, false);
+    } catch (...) {
+        std::remove(file.path.c_str());
+        throw;
+    }
     temp->SeekToData();
     return temp;
 }
@@ -205,8 +237,25 @@ void TArchiveManager::CompressFile(const std::string& entry, TCentralFileHeader&
 int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::string& folder) {
     if (files.empty()) return 0;
     if (!archive) throw EInOutError("No archive is open.");
+    if (!folder.empty() && !fs::is_directory(folder))
+        throw EInOutError("Cannot read files from the folder \"" + folder +
+                          "\". It does not exist.");
 
     TCentralDir& dir = *archive->central_dir;
+    // Counted before anything is written: an archive that readers would refuse is not made.
+    size_t coming = 0;
+    for (const std::string& entry : files) {
+        struct stat st;
+        if (!entry.empty() && ::stat(SourcePath(folder, entry).c_str(), &st) == 0 &&
+            !S_ISDIR(st.st_mode))
+            ++coming;
+    }
+    if (size_t(dir.Count()) + coming > MAX_ARCHIVE_ENTRIES)
+        throw EArchiveTooLarge("The archive \"" + archive_path + "\" would hold " +
+                               std::to_string(size_t(dir.Count()) + coming) +
+                               " entries; an archive holds at most " +
+                               std::to_string(MAX_ARCHIVE_ENTRIES) + ".");
+
     const int old_count = dir.Count();
     const int32_t old_offset = dir.GetCentralDirOffset();
     auto temp = CreateTempArchive();
@@ -214,9 +263,6 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
     int added = 0;
     try {
         CopyArchiveData(*archive, *temp, dir);
-        if (!folder.empty() && !fs::is_directory(folder))
-            throw EInOutError("Cannot read files from the folder \"" + folder +
-                              "\". It does not exist.");
         auto skip = [&](const std::string& entry, const std::string& text,
                         const std::string& caption) {
             if (observer) observer->EntrySkipped({entry, text, caption});
@@ -226,6 +272,17 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
             struct stat st;
             if (entry.empty() || ::stat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
             ShowStatus("Adding file - " + entry);
+            // The system sees the name only up to a zero byte, the directory would store it
+            // whole and end the name there: the entry would name another file and spoil the
+            // records after it.
+            if (entry.find('\0') != std::string::npos) {
+                skip(entry,
+                     "Cannot add file: '" + PrintableName(entry) +
+                         "'.\rIts name holds a zero byte, which an archive cannot store. It will "
+                         "not be added.",
+                     " Error");
+                continue;
+            }
             TSearchResult found = SearchEntry(entry, st);
             if (found.attributes & ATTR_DIRECTORY) {
                 skip(entry, "Could not add: '" + entry + "'. Adding of folders is not supported.",
@@ -265,6 +322,7 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
         // Raised here, a write failure still reaches the caller; the destructor could only
         // report it.
         temp->FlushBuffer();
+        PutInPlace(*temp);
     } catch (...) {
         // The archive on disk is unchanged; its directory in memory must say so too, and the
         // half-built temporary archive is of no use to anyone.
@@ -280,24 +338,51 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
     return added;
 }
 
+void TArchiveManager::ReadWholeArchive(const std::function<void(const uint8_t*, size_t)>& sink) {
+    if (!archive) throw EInOutError("No archive is open.");
+    archive->FlushBuffer();
+    std::vector<uint8_t> buffer(COPY_CHUNK);
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(archive->Handle(), buffer.data(), buffer.size(), at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0)
+            throw EInOutError("Cannot read the archive \"" + archive_path + "\". " +
+                              std::strerror(errno));
+        if (got == 0) return;
+        sink(buffer.data(), size_t(got));
+        at += got;
+    }
+}
+
 void TArchiveManager::MoveFileOver(const std::string& from, const std::string& to) {
     fs::rename(from, to);
 }
 
-void TArchiveManager::ReplaceArchive(std::unique_ptr<TArchiveFile> temp) {
-    const std::string temp_path = temp->file_name;
-    temp.reset();
-    SyncFile(temp_path);
-    CloseArchive();
-    try {
-        MoveFileOver(temp_path, archive_path);
-    } catch (const std::exception& e) {
-        std::remove(temp_path.c_str());
-        std::string reason = e.what();
-        // The old archive was never touched: reopen it so the manager stays usable.
-        OpenArchive(archive_path, false);
-        throw EInOutError("Cannot put the new archive in place of \"" + archive_path +
-                          "\"; the archive was left as it was. " + reason);
+void TArchiveManager::PutInPlace(TArchiveFile& temp) {
+    // On the disk before it replaces the old archive, so that a crash right after the move
+    // cannot leave an empty or partial archive under the old name.
+    ::fsync(temp.Handle());
+    struct stat old;
+    if (::stat(replace_path.c_str(), &old) == 0) {
+        ::fchmod(temp.Handle(), old.st_mode & 07777);
+        // A group-shared archive stays shared; only the owner may give a file away, and a
+        // refusal leaves the group the folder gave.
+        if (old.st_gid != ::getegid()) (void)!::fchown(temp.Handle(), uid_t(-1), old.st_gid);
     }
-    OpenArchive(archive_path, true);
+    try {
+        MoveFileOver(temp.file_name, replace_path);
+    } catch (const std::exception& e) {
+        throw EInOutError("Cannot put the new archive in place of \"" + archive_path +
+                          "\"; the archive was left as it was. " + e.what());
+    }
+}
+
+void TArchiveManager::ReplaceArchive(std::unique_ptr<TArchiveFile> temp) {
+    // The new archive stays open: it is read back from the very file that was written, which
+    // nobody can have swapped under the name in between.
+    const int fd = ::dup(temp->Handle());
+    if (fd < 0) throw EInOutError("Cannot reopen the archive \"" + archive_path + "\".");
+    temp.reset();
+    CloseArchive();
+    Adopt(std::make_unique<TArchiveFile>(fd, archive_path, true), archive_path);
 }

@@ -6,6 +6,7 @@
 // moved over it in one rename, so the archive on disk is always either the old or the new one.
 
 #include "ArchiveFileUnit.h"
+#include "FileErrors.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 class TArchiveManager;
 class TCompressor;
@@ -57,7 +60,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The archive would outgrow the 32-bit signed offsets of its format.
+// CreateArchive found something under the name already: nothing was opened or changed.
+class EArchiveExists : public EFCreateError {
+public:
+    using EFCreateError::EFCreateError;
+};
+
+// The archive would outgrow the 32-bit signed offsets of its format, or hold more entries than
+// readers accept.
 class EArchiveTooLarge : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -77,12 +87,25 @@ public:
     // with ask_to_create the observer is asked first and a refusal raises EUserCancel. An
     // archive that is already open is closed once the new one is open.
     void OpenArchive(const std::string& file_name, bool ask_to_create);
+    // Creates a new, empty archive at file_name (with the ".rs" naming rule) and opens it. The
+    // file is created exclusively, without following a link, with the permission bits of mode
+    // (less the umask): a name that is taken raises EArchiveExists and touches nothing. An
+    // archive that is already open is closed once the new one is open.
+    void CreateArchive(const std::string& file_name, mode_t mode = 0666);
     void CloseArchive();
     // Compresses every usable entry into the archive; returns how many were added. Relative
     // entries are read from folder when it is given, else from the current directory; either
     // way the entry is stored exactly as listed, and the current directory never changes.
+    //
+    // The new archive is built beside the old one (beside a link's target, when the archive was
+    // opened through a link) and moved over it in one step, with the old one's permission bits;
+    // the open archive is then the new file itself, not reopened by name. A list that would
+    // make the archive hold more than MAX_ARCHIVE_ENTRIES entries raises EArchiveTooLarge
+    // before anything is written.
     int AddFiles(const std::vector<std::string>& files, const std::string& folder = "");
     void DoCentralDirChange();
+    // Hands every byte of the open archive to sink, in order, from the open file itself.
+    void ReadWholeArchive(const std::function<void(const uint8_t* data, size_t size)>& sink);
 
     // The full path OpenArchive uses for file_name: a name part without any "." gets ".rs",
     // one ending in "." gets "rs".
@@ -102,17 +125,23 @@ public:
     int64_t size_limit = INT32_MAX;
 
 protected:
-    std::string MakeTempFileName();
     std::unique_ptr<TArchiveFile> CreateTempArchive();
     void CopyArchiveData(TArchiveFile& source, TArchiveFile& target, TCentralDir& source_dir);
     // Reads the entry from source (the entry itself when empty).
     void CompressFile(const std::string& entry, TCentralFileHeader& header, TArchiveFile& temp,
                       const std::string& source = "");
+    // Gives the finished temporary archive the old one's permission bits and moves it over the
+    // old one; raises EInOutError, leaving the old archive as it was, when it cannot.
+    void PutInPlace(TArchiveFile& temp);
+    // Closes the old archive and opens the temporary one, now in its place, from its open file.
     void ReplaceArchive(std::unique_ptr<TArchiveFile> temp);
     // Moves the finished temporary archive over the old one in one step; raises on failure.
     // A seam, so that tests can make the move fail.
     virtual void MoveFileOver(const std::string& from, const std::string& to);
 
 private:
+    void Adopt(std::unique_ptr<TArchiveFile> opened, const std::string& path);
     std::unique_ptr<TCompressor> compressor;
+    // The file the archive's path leads to: the path itself, or a link's target.
+    std::string replace_path;
 };

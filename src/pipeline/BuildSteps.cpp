@@ -4,8 +4,10 @@
 #include "FilePaths.h"
 #include "FileWriter.h"
 #include "Utils.h"
+#include "cFilePacker.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -36,17 +38,30 @@ bool DeleteFileIfPresent(const std::string& path) {
     return !PathTaken(path);
 }
 
-std::string FreshTempArchivePath(const std::string& base, const std::string& suffix,
-                                 const std::function<void(const std::string&)>& left_behind) {
+std::string CreateTempArchive(TFilePacker& packer, const std::string& base,
+                              const std::string& suffix) {
     const std::string folder = TempFolder();
-    // There are only a thousand names per project; when that many stale files refuse to go,
-    // something is badly wrong with the temporary folder and looping on would never end.
-    for (int attempt = 0; attempt < 20000; ++attempt) {
-        const std::string path = folder + base + std::to_string(RandomBelow(1000)) + suffix;
-        if (DeleteFileIfPresent(path)) return path;
-        left_behind(path);
+    // The short names first, as they always were; after that many taken ones, somebody holds
+    // them on purpose or the folder is full of old builds, and longer names end the search.
+    for (int attempt = 0;; ++attempt) {
+        std::string number = std::to_string(RandomBelow(1000));
+        if (attempt >= 64) {
+            char text[24];
+            std::snprintf(text, sizeof text, "%08x%08x",
+                          unsigned(RandomBelow(0x10000)) << 16 | unsigned(RandomBelow(0x10000)),
+                          unsigned(RandomBelow(0x10000)) << 16 | unsigned(RandomBelow(0x10000)));
+            number = text;
+        }
+        const std::string path = folder + base + number + suffix;
+        try {
+            packer.Create(path);
+            return path;
+        } catch (const EArchiveExists&) {
+            if (attempt >= 64 + 1000)
+                throw EFCreateError("Cannot find a free temporary file name in \"" + folder +
+                                    "\".");
+        }
     }
-    throw EFCreateError("Cannot find a free temporary file name in \"" + folder + "\".");
 }
 
 namespace {
@@ -67,33 +82,20 @@ int CreateFreeFile(const std::string& folder, const std::string& stem, const std
 
 } // namespace
 
-std::string CopyArchiveToNewFile(const std::string& archive, const std::string& folder,
+std::string CopyArchiveToNewFile(TFilePacker& packer, const std::string& folder,
                                  const std::string& stem, const std::string& extension) {
-    const int in = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) throw EFOpenError(FileOpenErrorMessage(archive, errno));
     std::string path;
     const int out = CreateFreeFile(folder, stem, extension, path);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        throw EFCreateError(FileCreateErrorMessage(path, error));
-    }
+    if (out < 0) throw EFCreateError(FileCreateErrorMessage(path, errno));
     std::string failure;
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            failure = "Cannot read \"" + archive + "\". " + std::strerror(errno);
-            break;
-        }
-        if (got == 0) break;
-        if (!WriteFully(out, buffer.data(), size_t(got))) {
-            failure = "Cannot write \"" + path + "\". " + std::strerror(errno);
-            break;
-        }
+    try {
+        packer.component->manager->ReadWholeArchive([&](const uint8_t* data, size_t size) {
+            if (!WriteFully(out, data, size))
+                throw EInOutError("Cannot write \"" + path + "\". " + std::strerror(errno));
+        });
+    } catch (const std::exception& e) {
+        failure = e.what();
     }
-    ::close(in);
     if (::close(out) != 0 && failure.empty())
         failure = "Cannot write \"" + path + "\". " + std::strerror(errno);
     if (!failure.empty()) {

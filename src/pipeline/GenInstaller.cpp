@@ -133,17 +133,13 @@ int GenerateInstaller(TBuildContext& build, const std::string& project_file) {
 
         std::exception_ptr failure;
         try {
-            const std::string temp =
-                FreshTempArchivePath(base, "_install.tmp",
-                                     [&](const std::string& path) { build.DeleteTemporary(path); });
-            temporaries.Add(temp);
+            std::string package;
             {
                 TFilePacker packer(&build);
-                packer.Open(temp);
+                temporaries.Add(CreateTempArchive(packer, base, "_install.tmp"));
                 packer.AddFiles(files);
+                package = CopyArchiveToNewFile(packer, folder, base + "_install", ".pak");
             }
-            const std::string package =
-                CopyArchiveToNewFile(temp, folder, base + "_install", ".pak");
             temporaries.Add(package);
             build.CheckCancelled();
             progress.AdvanceProgress(kTitle, "Merging installer file");

@@ -130,7 +130,6 @@ int GenerateScreensaver(TBuildContext& build, const std::string& project_file, b
     const std::string output =
         (output_folder.empty() ? folder : output_folder) + scl.ProjectName + ".scr";
     if (output_folder.empty()) build.SetOutput(output);
-    auto left_behind = [&](const std::string& path) { build.DeleteTemporary(path); };
 
     // A failure from here on is this build's own: it is logged, the temporary files go, and
     // the result says so; the screensaver file is written only from a complete archive.
@@ -138,14 +137,13 @@ int GenerateScreensaver(TBuildContext& build, const std::string& project_file, b
     std::exception_ptr failure;
     try {
         build.CheckCancelled();
-        temp = FreshTempArchivePath(base, "_saver.tmp", left_behind);
         {
             TFilePacker packer(&build);
-            packer.Open(temp);
+            temp = CreateTempArchive(packer, base, "_saver.tmp");
             packer.AddFiles(files);
             if (MoviesPacked(packer, movies) == 0) throw std::runtime_error(NoMovieLeftText);
+            package = CopyArchiveToNewFile(packer, folder, base, ".pak");
         }
-        package = CopyArchiveToNewFile(temp, folder, base, ".pak");
         build.CheckCancelled();
     } catch (...) {
         failure = std::current_exception();

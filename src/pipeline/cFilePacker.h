@@ -16,6 +16,9 @@ public:
 
     // Opens the archive at path, creating it without a question when it is missing.
     void Open(const std::string& archive_path);
+    // Creates a new archive at path for this packer alone: exclusively, without following a
+    // link, readable by the owner only. A taken name raises EArchiveExists.
+    void Create(const std::string& archive_path);
     // Adds the files (entries that name no existing file are left out); returns how many were
     // added. Entries the manager skips are shown in boxes, in order; its exceptions reach the
     // caller unchanged.

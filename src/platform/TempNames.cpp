@@ -31,7 +31,7 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
 
 } // namespace
 
-std::string MakeUniqueTempFile(const std::string& folder, const std::string& prefix) {
+TTempFile OpenUniqueTempFile(const std::string& folder, const std::string& prefix, mode_t mode) {
     static const bool seeded = [] {
         next_number = Seed();
         return true;
@@ -46,13 +46,16 @@ std::string MakeUniqueTempFile(const std::string& folder, const std::string& pre
         char hex[16];
         std::snprintf(hex, sizeof hex, "%X", number);
         std::string path = JoinFolder(folder, stem + hex + ".tmp");
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            ::close(fd);
-            return path;
-        }
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0) return {path, fd};
         if (errno != EEXIST) throw EFCreateError(FileCreateErrorMessage(path, errno));
     }
     std::string path = JoinFolder(folder, stem + "*.tmp");
     throw EFCreateError(FileCreateErrorMessage(path, EEXIST));
+}
+
+std::string MakeUniqueTempFile(const std::string& folder, const std::string& prefix) {
+    TTempFile file = OpenUniqueTempFile(folder, prefix, 0644);
+    ::close(file.fd);
+    return file.path;
 }

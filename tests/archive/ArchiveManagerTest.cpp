@@ -346,4 +346,74 @@ TEST(ResourceComponent, PublishesTheManagersEvents) {
     EXPECT_EQ(lines.size(), 2u);
 }
 
+TEST_F(ArchiveManagerTest, AddingKeepsTheArchivesModeAndWritesThroughALink) {
+    namespace fs = std::filesystem;
+    fs::create_directories(dir / "real");
+    const std::string target = dir / "real/pack.pak";
+    manager.OpenArchive(target, false);
+    ASSERT_EQ(manager.AddFiles({Make("a.bin", 100)}), 1);
+    manager.CloseArchive();
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(target, dir / "link.pak");
+
+    TArchiveManager through;
+    through.OpenArchive(dir / "link.pak", false);
+    ASSERT_EQ(through.AddFiles({Make("b.bin", 200, 2)}), 1);
+    EXPECT_EQ(through.archive->central_dir->Count(), 2);
+    through.CloseArchive();
+    EXPECT_TRUE(fs::is_symlink(dir / "link.pak"));
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    auto reader = TArchiveReader::Open(target);
+    EXPECT_EQ(reader->Entries().size(), 2u);
+    EXPECT_NO_THROW(reader->TestAll());
+    EXPECT_EQ(fs::directory_iterator(dir / "real")->path().filename(), "pack.pak")
+        << "the temporary archive went beside the target and away again";
+}
+
+TEST_F(ArchiveManagerTest, CreatingIsExclusiveAndNeverFollowsALink) {
+    namespace fs = std::filesystem;
+    WriteText(dir / "victim", "precious");
+    fs::create_symlink(dir / "victim", dir / "planted.pak");
+    EXPECT_THROW(manager.CreateArchive(dir / "planted.pak", 0600), EArchiveExists);
+    WriteText(dir / "taken.pak", "somebody's");
+    EXPECT_THROW(manager.CreateArchive(dir / "taken.pak", 0600), EArchiveExists);
+    EXPECT_EQ(ReadAll(dir / "victim"), std::vector<uint8_t>(Text("precious")));
+    EXPECT_EQ(ReadAll(dir / "taken.pak"), std::vector<uint8_t>(Text("somebody's")));
+    EXPECT_FALSE(manager.archive);
+
+    manager.CreateArchive(dir / "mine.pak", 0600);
+    EXPECT_EQ(std::filesystem::status(dir / "mine.pak").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(manager.AddFiles({Make("a.bin", 100)}), 1);
+    EXPECT_EQ(std::filesystem::status(dir / "mine.pak").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// A zero byte ends the name for the system but not for the directory, which would store the
+// whole name and lose its records after it.
+TEST_F(ArchiveManagerTest, ANameWithAZeroByteIsSkippedWithAReason) {
+    const std::string a = Make("a.swf", 100);
+    const std::string b = Make("b.swf", 100, 2);
+    manager.OpenArchive(dir / "z.pak", false);
+    EXPECT_EQ(manager.AddFiles({a + std::string("\0/x.swf", 7), b}), 1);
+    ASSERT_EQ(observer.skipped.size(), 1u);
+    EXPECT_NE(observer.skipped[0].text.find("zero byte"), std::string::npos);
+    EXPECT_NE(observer.skipped[0].text.find("\\x00"), std::string::npos);
+    auto reader = TArchiveReader::Open(dir / "z.pak");
+    ASSERT_EQ(reader->Entries().size(), 1u);
+    EXPECT_EQ(reader->Entries()[0].stored_name, b);
+}
+
+TEST_F(ArchiveManagerTest, MoreEntriesThanReadersAcceptAreRefusedBeforeAnythingIsWritten) {
+    const std::string a = Make("a.swf", 10);
+    manager.OpenArchive(dir / "full.pak", false);
+    const std::vector<uint8_t> before = ReadAll(dir / "full.pak");
+    EXPECT_THROW(manager.AddFiles(std::vector<std::string>(MAX_ARCHIVE_ENTRIES + 1, a)),
+                 EArchiveTooLarge);
+    EXPECT_EQ(ReadAll(dir / "full.pak"), before);
+    EXPECT_EQ(dir.Names().size(), 2u);
+    EXPECT_TRUE(log.size() == 3u) << "no entry was started";
+}
+
 } // namespace

@@ -6,6 +6,9 @@
 
 #include <set>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 TEST(TempNames, ReservesDistinctFilesNamedFromThePrefix) {
     TScratchFolder dir;
     std::set<std::string> seen;
@@ -23,4 +26,17 @@ TEST(TempNames, ReservesDistinctFilesNamedFromThePrefix) {
 TEST(TempNames, MissingFolderIsACreateError) {
     TScratchFolder dir;
     EXPECT_THROW(MakeUniqueTempFile(dir / "gone", "abc"), EFCreateError);
+}
+
+TEST(TempNames, OpenedFilesAreTheOwnersAloneAndStayOpen) {
+    TScratchFolder dir;
+    TTempFile file = OpenUniqueTempFile(dir.path, "KELPMARSH");
+    ASSERT_GE(file.fd, 0);
+    struct stat st {};
+    ASSERT_EQ(::fstat(file.fd, &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    // Written through the descriptor, read back by name: the very same file.
+    ASSERT_EQ(::write(file.fd, "xyz", 3), 3);
+    ::close(file.fd);
+    EXPECT_EQ(ReadAll(file.path), (std::vector<uint8_t>{'x', 'y', 'z'}));
 }

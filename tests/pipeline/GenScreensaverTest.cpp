@@ -1,5 +1,6 @@
 #include "GenScreensaver.h"
 
+#include "ArchiveManagerUnit.h"
 #include "GenTestSupport.h"
 #include "ScreensaverDescriber.h"
 #include "Utils.h"
@@ -46,10 +47,13 @@ TEST_F(GenScreensaverTest, PackageAndTemporaryArchiveExistWhileMergingUnderTheir
     const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 100, 4)});
     std::vector<std::set<std::string>> project_seen, temp_seen;
     std::vector<std::string> descriptions;
+    std::set<fs::perms> temp_modes;
     on_change = ([&](const TProgressState&) {
         descriptions.push_back(Progress().description);
         project_seen.push_back(Listing(project_dir));
         temp_seen.push_back(Listing(temp_dir));
+        for (const auto& name : temp_seen.back())
+            temp_modes.insert(fs::status(temp_dir / name).permissions());
     });
     const int result = Screensaver(project, true);
     ASSERT_EQ(result, 0);
@@ -70,6 +74,8 @@ TEST_F(GenScreensaverTest, PackageAndTemporaryArchiveExistWhileMergingUnderTheir
 
     EXPECT_FALSE(Listing(project_dir).count("show.pak"));
     EXPECT_TRUE(Listing(temp_dir).empty());
+    // Only the owner may read the temporary archives in the shared folder.
+    EXPECT_EQ(temp_modes, (std::set<fs::perms>{fs::perms::owner_read | fs::perms::owner_write}));
 }
 
 TEST_F(GenScreensaverTest, ProgressShowsThreeStepsThenTheSuccessTexts) {
@@ -180,34 +186,59 @@ TEST_F(GenScreensaverTest, FailedPackIsAFailureAndLeavesNoTemporaryFiles) {
     EXPECT_TRUE(Listing(temp_dir).empty());
 }
 
-TEST_F(GenScreensaverTest, StaleTemporaryNamesAreClearedOrListedForTheCleanUp) {
-    const std::string project = Project("show.gldp", "Sky", {Movie("m.swf", 10, 11)});
-    // Every name but one is held by something that cannot be deleted; the free one is found,
-    // and each held name is listed once for the clean-up.
-    for (int r = 0; r < 1000; ++r)
-        if (r != 417)
-            fs::create_directories(temp_dir / ("show" + std::to_string(r) + "_saver.tmp") / "x");
-    // The first random pick may be the free name itself (one chance in a thousand); a few builds
-    // make a held pick certain in practice.
-    for (int run = 0; run < 5 && undeleted.empty(); ++run)
-        ASSERT_EQ(Screensaver(project, false), 0);
-    std::set<std::string> listed(undeleted.begin(), undeleted.end());
-    EXPECT_EQ(listed.size(), undeleted.size());
-    EXPECT_FALSE(listed.empty());
-    EXPECT_FALSE(listed.count((temp_dir / "show417_saver.tmp").string()));
-    for (const auto& path : listed)
-        EXPECT_TRUE(fs::is_directory(path)) << path;
-    EXPECT_FALSE(fs::exists(temp_dir / "show417_saver.tmp"));
-
-    // Stale files of an earlier run are simply deleted.
-    fs::remove_all(temp_dir);
-    fs::create_directories(temp_dir);
-    undeleted.clear();
-    for (int r = 0; r < 1000; ++r)
-        WriteFile(temp_dir / ("show" + std::to_string(r) + "_saver.tmp"), "stale");
+// Someone else may hold every short temporary name: with folders, with archives of their own
+// that would be opened and shipped, with links to a file of the user's. The build goes around
+// them all, leaves each as it was, and ships only the project's files.
+TEST_F(GenScreensaverTest, TakenTemporaryNamesAreLeftAloneAndNeverShipped) {
+    const std::string movie = Movie("m.swf", 10, 11);
+    const std::string project = Project("show.gldp", "Sky", {movie});
+    const fs::path victim = root / "victim.txt";
+    WriteFile(victim, "the user's own file");
+    const fs::path evil = root / "EVIL.swf";
+    WriteFile(evil, "FWS not from this project");
+    {
+        TArchiveManager manager;
+        manager.OpenArchive((root / "planted.pak").string(), false);
+        manager.AddFiles({evil.string()});
+    }
+    const std::string planted_archive = ReadFile(root / "planted.pak");
+    for (int r = 0; r < 1000; ++r) {
+        const fs::path name = temp_dir / ("show" + std::to_string(r) + "_saver.tmp");
+        if (r % 100 == 0)
+            fs::create_directories(name / "x");
+        else if (r % 100 == 1)
+            fs::create_symlink(victim, name);
+        else
+            WriteFile(name, planted_archive);
+    }
     ASSERT_EQ(Screensaver(project, false), 0);
+
+    EXPECT_EQ(Names(Unpack(project_dir / "Sky.scr")), (std::vector<std::string>{movie, project}));
+    EXPECT_EQ(ReadFile(victim), "the user's own file");
+    EXPECT_EQ(Listing(temp_dir).size(), 1000u)
+        << "nothing of the build stays, nothing planted goes";
+    for (int r = 0; r < 1000; ++r) {
+        const fs::path name = temp_dir / ("show" + std::to_string(r) + "_saver.tmp");
+        if (r % 100 == 1)
+            ASSERT_TRUE(fs::is_symlink(name)) << r;
+        else if (r % 100 != 0)
+            ASSERT_EQ(ReadFile(name), planted_archive) << r;
+    }
     EXPECT_TRUE(undeleted.empty());
-    EXPECT_EQ(Listing(temp_dir).size(), 999u);
+}
+
+// A zero byte in a movie's path (a project file edited by hand) used to spoil the archive's
+// directory and end the build in "Wrong Signature": the movie is left out with the reason.
+TEST_F(GenScreensaverTest, AMoviePathWithAZeroByteIsLeftOutWithItsReason) {
+    const std::string a = Movie("a.swf", 100, 1);
+    const std::string b = Movie("b.swf", 100, 2);
+    const std::string project = Project("show.gldp", "Sky", {a + std::string("\0.swf", 5), b});
+    ASSERT_EQ(Screensaver(project, false), 0);
+    EXPECT_EQ(Names(Unpack(project_dir / "Sky.scr")), (std::vector<std::string>{b, project}));
+    bool told = false;
+    for (const auto& text : BoxTexts())
+        told = told || text.find("zero byte") != std::string::npos;
+    EXPECT_TRUE(told);
 }
 
 TEST(GetFileKind, SortsNamesByExtensionIgnoringCaseAndFallsBackToFolders) {

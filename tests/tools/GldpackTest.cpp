@@ -1,5 +1,10 @@
 #include "GldpackRun.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+
+extern char** environ;
+
 namespace {
 
 TEST_F(GldpackTest, HelpAndUsage) {
@@ -99,6 +104,64 @@ TEST_F(GldpackTest, DamagedInputGivesOneLineAndFailure) {
     EXPECT_EQ(add.status, 1);
     EXPECT_NE(add.err.find("Nothing was added"), std::string::npos) << add.err;
     EXPECT_EQ(ReadAll(dir / "cut.pak").size(), good.size() - 5);
+}
+
+TEST_F(GldpackTest, AddToAnOutputFileSaysWhatIsWrong) {
+    WriteAll(dir / "a.txt", SampleBytes(100, 1));
+    ASSERT_EQ(Run({"create", dir / "bare.pak", dir / "a.txt"}).status, 0);
+    std::vector<uint8_t> setup = {'M', 'Z', 0x90, 0};
+    const std::vector<uint8_t> bare = ReadAll(dir / "bare.pak");
+    setup.insert(setup.end(), bare.begin(), bare.end());
+    WriteAll(dir / "setup.exe", setup);
+    const TRun r = Run({"add", dir / "setup.exe", dir / "a.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("output file"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Wrong Signature"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(dir / "setup.exe"), setup);
+}
+
+TEST_F(GldpackTest, AddKeepsTheModeAndALinkToTheArchive) {
+    WriteAll(dir / "a.txt", SampleBytes(100, 1));
+    WriteAll(dir / "b.txt", SampleBytes(200, 2));
+    ASSERT_EQ(Run({"create", dir / "pack.pak", dir / "a.txt"}).status, 0);
+    ::chmod((dir / "pack.pak").c_str(), 0600);
+    std::filesystem::create_symlink(dir / "pack.pak", dir / "link.pak");
+    const TRun r = Run({"add", dir / "link.pak", dir / "b.txt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.pak"));
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "pack.pak").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(TArchiveReader::Open(dir / "pack.pak")->Entries().size(), 2u);
+}
+
+// The command line may name one file many times; an archive of more entries than readers accept
+// is refused before it exists.
+TEST_F(GldpackTest, CreateRefusesMoreEntriesThanReadersAccept) {
+    WriteAll(dir / "a", {1});
+    // Too many words for a shell's command line: started directly, in the folder.
+    const std::string program = std::string(GLD_PROGRAM_DIR) + "/gldpack";
+    std::vector<std::string> args = {program, "create", "many.pak"};
+    args.resize(args.size() + MAX_ARCHIVE_ENTRIES + 1, "a");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.path.c_str());
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+    EXPECT_NE(Slurp(dir / "stderr.txt").find("at most 65536"), std::string::npos)
+        << Slurp(dir / "stderr.txt");
+    EXPECT_FALSE(std::filesystem::exists(dir / "many.pak"));
 }
 
 } // namespace

@@ -4,24 +4,20 @@
 // extract and test go through the archive reader, which also finds an archive behind a runtime
 // stub. Damaged or hostile input ends in one line on stderr and exit status 1.
 
+#include "ArchiveExtractorUnit.h"
 #include "ArchiveManagerUnit.h"
 #include "ArchiveReaderUnit.h"
-#include "TempNames.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <exception>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
-#include <sys/time.h>
 
 namespace fs = std::filesystem;
 
@@ -51,8 +47,9 @@ const char* const HELP =
     "  -h, --help      show this help\n"
     "      --version   show the version\n"
     "\n"
-    "extract writes each entry under its name part only, never outside DIR; a name that\n"
-    "repeats gets a suffix (\"movie (2).swf\") instead of overwriting the earlier entry.\n"
+    "extract writes each entry under its name part only, never outside DIR, and never over\n"
+    "or through anything already there: a name that repeats or is taken gets a suffix\n"
+    "(\"movie (2).swf\"). Names with control characters are refused, and printed escaped.\n"
     "\n"
     "Exit status: 0 on success; 1 when the archive is damaged, a file could not be added or\n"
     "extracted, or another error occurred; 2 on a usage error.\n";
@@ -98,7 +95,7 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
     const std::string archive_path = TArchiveManager::ArchivePathFor(archive_name);
     const std::string here = fs::current_path().string();
     struct stat st;
-    bool exists = ::stat(archive_path.c_str(), &st) == 0;
+    bool exists = ::lstat(archive_path.c_str(), &st) == 0;
     if (create && exists) {
         Fail(archive_path + " already exists; use 'gldpack add' to add files to it.");
         return 1;
@@ -107,11 +104,21 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
         Fail(archive_path + " does not exist; use 'gldpack create' to make it.");
         return 1;
     }
+    size_t entries_before = 0;
     // The manager copies the old data area as it stands; adding to a damaged archive would
     // only carry the damage into the new one.
     if (!create) {
         try {
-            TArchiveReader::Open(archive_path);
+            auto reader = TArchiveReader::Open(archive_path);
+            if (reader->ArchiveStart() > 0) {
+                Fail(archive_path +
+                     " is an output file (a runtime stub followed by an archive "
+                     "at offset " +
+                     std::to_string(reader->ArchiveStart()) +
+                     "); files can only be added to a bare archive. Nothing was added.");
+                return 1;
+            }
+            entries_before = reader->Entries().size();
         } catch (const EArchiveDamaged& e) {
             Fail(archive_path + ": " + e.what() + " Nothing was added.");
             return 1;
@@ -119,11 +126,21 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
     }
     // The manager skips missing names and folders without a word; on the command line they
     // were asked for by name, so say so.
+    size_t coming = 0;
     for (const std::string& file : files) {
         if (::stat(file.c_str(), &st) != 0)
-            Fail(file + ": " + std::strerror(errno) + "; not added.");
+            Fail(PrintableName(file) + ": " + std::strerror(errno) + "; not added.");
         else if (S_ISDIR(st.st_mode))
-            Fail(file + ": is a folder; folders cannot be added.");
+            Fail(PrintableName(file) + ": is a folder; folders cannot be added.");
+        else
+            ++coming;
+    }
+    // Readers refuse archives of more entries; better to say so before anything is written.
+    if (entries_before + coming > MAX_ARCHIVE_ENTRIES) {
+        Fail(archive_path + " would hold " + std::to_string(entries_before + coming) +
+             " entries; an archive holds at most " + std::to_string(MAX_ARCHIVE_ENTRIES) +
+             ". Nothing was " + (create ? "created." : "added."));
+        return 1;
     }
 
     TConsoleObserver observer;
@@ -134,8 +151,17 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
             std::printf("%s\n", line.c_str());
         };
     int added = 0;
-    try {
+    if (create) {
+        try {
+            manager.CreateArchive(archive_path);
+        } catch (const EArchiveExists&) {
+            Fail(archive_path + " already exists; use 'gldpack add' to add files to it.");
+            return 1;
+        }
+    } else {
         manager.OpenArchive(archive_path, false);
+    }
+    try {
         added = manager.AddFiles(files, here);
     } catch (...) {
         manager.archive.reset();
@@ -166,7 +192,7 @@ int List(const std::string& file) {
     for (const TArchiveEntry& e : entries) {
         std::printf("%12d %12d %7d %10u  %-19s  %-5s  %s\n", e.raw_size, e.compressed_size,
                     e.block_count, e.data_offset, FormatStamp(e.time_stamp).c_str(),
-                    FormatAttributes(e.attributes).c_str(), e.stored_name.c_str());
+                    FormatAttributes(e.attributes).c_str(), PrintableName(e.stored_name).c_str());
         raw += e.raw_size;
         packed += e.compressed_size;
         blocks += e.block_count;
@@ -176,102 +202,28 @@ int List(const std::string& file) {
     return 0;
 }
 
-// The name an entry gets inside DIR: its name part only, so that no stored name (absolute,
-// with "..", with either separator or a drive) can reach outside DIR.
-std::string SafeName(const TArchiveEntry& e) {
-    std::string name = e.name_part;
-    if (name == "." || name == "..") return "";
-    for (char c : name)
-        if (c == '/' || c == '\\' || c == ':' || c == '\0') return "";
-    return name;
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// "movie.swf" taken already becomes "movie (2).swf", then "movie (3).swf"; compared without
-// case, since the archives come from a system whose names ignore it.
-std::string UniqueName(const std::string& name, std::set<std::string>& used) {
-    if (used.insert(Lower(name)).second) return name;
-    size_t dot = name.rfind('.');
-    std::string stem = (dot == std::string::npos || dot == 0) ? name : name.substr(0, dot);
-    std::string ext = (dot == std::string::npos || dot == 0) ? "" : name.substr(dot);
-    for (int k = 2;; ++k) {
-        std::string candidate = stem + " (" + std::to_string(k) + ")" + ext;
-        if (used.insert(Lower(candidate)).second) return candidate;
-    }
-}
-
-void SetModified(const std::string& path, uint32_t stamp) {
-    TDosTime t = UnpackDosTime(stamp);
-    std::tm local{};
-    local.tm_year = t.year - 1900;
-    local.tm_mon = t.month - 1;
-    local.tm_mday = t.day;
-    local.tm_hour = t.hour;
-    local.tm_min = t.minute;
-    local.tm_sec = t.second;
-    local.tm_isdst = -1;
-    time_t when = std::mktime(&local);
-    if (when == time_t(-1)) return;
-    struct timeval times[2] = {{when, 0}, {when, 0}};
-    ::utimes(path.c_str(), times);
-}
-
 int Extract(const std::string& file, const std::string& dir) {
     auto reader = TArchiveReader::Open(file);
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec || !fs::is_directory(dir)) {
-        Fail(dir + ": cannot create the folder" + (ec ? ". " + ec.message() : "."));
-        return 1;
-    }
-    std::set<std::string> used;
-    int failures = 0;
+    TArchiveExtractor extractor(*reader, dir);
     const auto& entries = reader->Entries();
+    size_t failures = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
-        const TArchiveEntry& e = entries[i];
-        std::string name = SafeName(e);
-        if (name.empty()) {
-            Fail("entry " + std::to_string(i + 1) + " ('" + e.stored_name +
-                 "') has no usable file name; skipped.");
-            ++failures;
-            continue;
-        }
-        name = UniqueName(name, used);
-        std::string target = (fs::path(dir) / name).string();
-        // Written under a fresh name and renamed into place: a damaged entry leaves nothing
-        // half-written behind, and a link planted under the target name is replaced, not
-        // followed.
-        std::string temp = MakeUniqueTempFile(dir, "gldpack");
-        std::FILE* out = std::fopen(temp.c_str(), "wb");
         try {
-            if (!out) throw std::runtime_error(temp + ": " + std::strerror(errno));
-            reader->ExtractEntry(i, [&](const uint8_t* data, size_t size) {
-                if (std::fwrite(data, 1, size, out) != size)
-                    throw std::runtime_error(target + ": " + std::strerror(errno));
-            });
-            if (std::fclose(out) != 0) {
-                out = nullptr;
-                throw std::runtime_error(target + ": " + std::strerror(errno));
-            }
-            out = nullptr;
-            fs::rename(temp, target);
-            SetModified(target, e.time_stamp);
-            if (verbose) std::printf("%s -> %s\n", e.stored_name.c_str(), target.c_str());
-        } catch (const std::exception& ex) {
-            if (out) std::fclose(out);
-            std::remove(temp.c_str());
-            Fail(file + ": " + ex.what());
+            const TExtractedFile written = extractor.ExtractEntry(i);
+            if (verbose)
+                std::printf("%s -> %s\n", PrintableName(entries[i].stored_name).c_str(),
+                            PrintableName(written.path).c_str());
+        } catch (const EExtractError& e) {
+            Fail(e.what());
+            ++failures;
+        } catch (const EArchiveDamaged& e) {
+            Fail(PrintableName(file) + ": " + e.what());
             ++failures;
         }
     }
-    std::printf("%s: extracted %zu of %zu entr%s into %s\n", file.c_str(),
-                entries.size() - size_t(failures), entries.size(),
-                entries.size() == 1 ? "y" : "ies", dir.c_str());
+    std::printf("%s: extracted %zu of %zu entr%s into %s\n", PrintableName(file).c_str(),
+                entries.size() - failures, entries.size(), entries.size() == 1 ? "y" : "ies",
+                PrintableName(dir).c_str());
     return failures == 0 ? 0 : 1;
 }
 
@@ -284,9 +236,9 @@ int Test(const std::string& file) {
         try {
             reader->ExtractEntry(i, nullptr);
             blocks += entries[i].block_count;
-            if (verbose) std::printf("OK  %s\n", entries[i].stored_name.c_str());
+            if (verbose) std::printf("OK  %s\n", PrintableName(entries[i].stored_name).c_str());
         } catch (const std::exception& ex) {
-            Fail(file + ": " + ex.what());
+            Fail(PrintableName(file) + ": " + ex.what());
             ++failures;
         }
     }

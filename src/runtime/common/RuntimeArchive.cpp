@@ -56,15 +56,15 @@ std::optional<size_t> TRuntimeArchive::FindLastWithExtension(const std::string& 
 std::vector<uint8_t> TRuntimeArchive::Read(size_t index, size_t max_bytes) {
     const TArchiveEntry& entry = Entries().at(index);
     if (entry.raw_size < 0 || static_cast<size_t>(entry.raw_size) > max_bytes)
-        throw EArchiveDamaged("\"" + entry.name_part + "\" is too large to read.");
+        throw EArchiveDamaged("\"" + PrintableName(entry.name_part) + "\" is too large to read.");
     std::vector<uint8_t> bytes;
     bytes.reserve(static_cast<size_t>(entry.raw_size));
     reader->ExtractEntry(index, [&](const uint8_t* data, size_t size) {
         if (bytes.size() + size > static_cast<size_t>(entry.raw_size))
-            throw EArchiveDamaged("\"" + entry.name_part + "\" holds more than its stated size.");
+            throw EArchiveDamaged("\"" + PrintableName(entry.name_part) + "\" holds more than its stated size.");
         bytes.insert(bytes.end(), data, data + size);
     });
     if (bytes.size() != static_cast<size_t>(entry.raw_size))
-        throw EArchiveDamaged("\"" + entry.name_part + "\" is shorter than its stated size.");
+        throw EArchiveDamaged("\"" + PrintableName(entry.name_part) + "\" is shorter than its stated size.");
     return bytes;
 }

@@ -1,80 +1,41 @@
 #include "RuntimeCommandLine.h"
 
-#include "FileErrors.h"
+#include "ArchiveExtractorUnit.h"
 #include "RuntimeArchive.h"
 
-#include <cerrno>
 #include <exception>
 #include <filesystem>
-#include <set>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Entries carry the paths of the building machine; only the last part names the file here,
-// and a part that could lead out of the target folder is refused.
-bool SafeName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("/\\") == std::string::npos;
-}
-
 int List(TRuntimeArchive& archive, std::FILE* out) {
     std::fprintf(out, "%12s %12s  %s\n", "Size", "Packed", "Name");
     for (const TArchiveEntry& entry : archive.Entries())
         std::fprintf(out, "%12d %12d  %s\n", entry.raw_size, entry.compressed_size,
-                     entry.stored_name.c_str());
+                     PrintableName(entry.stored_name).c_str());
     std::fprintf(out, "%zu file(s)\n", archive.Entries().size());
     return 0;
 }
 
+// Entries carry the paths of the building machine; the shared extractor writes each under its
+// name part, never over or through anything already in the folder.
 int Extract(TRuntimeArchive& archive, const std::string& folder, std::FILE* out, std::FILE* err) {
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error) {
-        std::fprintf(err, "Cannot create folder \"%s\". %s\n", folder.c_str(),
-                     error.message().c_str());
-        return 1;
-    }
-    const auto& entries = archive.Entries();
-    std::set<std::string> used;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        std::string name = entries[i].name_part;
-        if (!SafeName(name)) {
-            std::fprintf(err, "Skipped \"%s\": not a usable file name.\n",
-                         entries[i].stored_name.c_str());
-            return 1;
-        }
-        // A movie listed twice is stored twice; the second copy must not overwrite the first.
-        const fs::path plain(name);
-        for (int copy = 2; used.count(name); ++copy)
-            name = plain.stem().string() + " (" + std::to_string(copy) + ")" +
-                   plain.extension().string();
-        used.insert(name);
-        const std::string target = (fs::path(folder) / name).string();
-        std::FILE* file = std::fopen(target.c_str(), "wb");
-        if (!file) {
-            std::fprintf(err, "%s\n", FileCreateErrorMessage(target, errno).c_str());
-            return 1;
-        }
-        bool written = true;
+    TArchiveExtractor extractor(archive.Reader(), folder);
+    bool failed = false;
+    for (size_t i = 0; i < archive.Entries().size(); ++i) {
         try {
-            archive.Reader().ExtractEntry(i, [&](const uint8_t* data, size_t size) {
-                if (written && std::fwrite(data, 1, size, file) != size) written = false;
-            });
-        } catch (...) {
-            std::fclose(file);
-            fs::remove(target, error);
+            const TExtractedFile file = extractor.ExtractEntry(i);
+            std::fprintf(out, "%s\n", PrintableName(file.path).c_str());
+        } catch (const EExtractCancelled&) {
             throw;
+        } catch (const std::exception& error) {
+            std::fprintf(err, "%s\n", error.what());
+            failed = true;
         }
-        if (std::fclose(file) != 0 || !written) {
-            fs::remove(target, error);
-            std::fprintf(err, "Cannot write \"%s\".\n", target.c_str());
-            return 1;
-        }
-        std::fprintf(out, "%s\n", target.c_str());
     }
-    return 0;
+    return failed ? 1 : 0;
 }
 
 int Run(const TCommonRequest& request, const TRuntimeIdentity& identity, const TRuntimeHooks& hooks,
