@@ -157,6 +157,9 @@ TExtractedFile TArchiveExtractor::ExtractEntry(size_t index) {
     if (name.empty())
         throw EExtractError(Label(index, e) + " has no usable file name (" + why + "); skipped.");
     if (cancel && cancel->load()) throw EExtractCancelled();
+    // Taken before anything is written: an entry that fails keeps its name from the next one
+    // of the same name, so every entry gets the same name whatever happens to the others.
+    std::string candidate = NextCandidate(name);
 
     std::string part_name;
     int fd = CreatePartFile(part_name);
@@ -175,8 +178,7 @@ TExtractedFile TArchiveExtractor::ExtractEntry(size_t index) {
         if (closed != 0)
             throw EExtractError("Cannot write \"" + PrintableName(name) + "\". " +
                                 std::strerror(errno));
-        for (;;) {
-            const std::string candidate = NextCandidate(name);
+        for (;; candidate = NextCandidate(name)) {
             bool moved;
             try {
                 moved = MoveIfFree(part_name, candidate);

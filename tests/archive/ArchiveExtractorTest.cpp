@@ -130,7 +130,8 @@ TEST_F(ArchiveExtractorTest, ADamagedEntryLeavesNothingAndTheEarlierFileSurvives
     fs::create_directories(dir / "out");
     WriteText(dir / "out/big.bin", "earlier");
     std::vector<uint8_t> big = SampleBytes(409600 + 5000, 4);
-    std::vector<uint8_t> bytes = CraftArchive({{"ok.txt", Text("fine")}, {"big.bin", big}});
+    std::vector<uint8_t> bytes =
+        CraftArchive({{"ok.txt", Text("fine")}, {"big.bin", big}, {"x/big.bin", Text("second")}});
     auto probe = TArchiveReader::OpenMemory(bytes);
     // A byte in the middle of the second block of big.bin.
     const TArchiveEntry& e = probe->Entries()[1];
@@ -143,6 +144,13 @@ TEST_F(ArchiveExtractorTest, ADamagedEntryLeavesNothingAndTheEarlierFileSurvives
     EXPECT_THROW(extractor.ExtractEntry(1), EArchiveDamaged);
     EXPECT_EQ(Listing(dir / "out"), (std::set<std::string>{"big.bin", "ok.txt"}));
     EXPECT_EQ(Slurp(dir / "out/big.bin"), "earlier");
+
+    // The failed entry keeps its name: the next one of that name does not take its place.
+    TArchiveExtractor fresh(*reader, dir / "fresh");
+    std::vector<size_t> failed;
+    fresh.ExtractAll([&](size_t index, const std::string&) { failed.push_back(index); });
+    EXPECT_EQ(failed, std::vector<size_t>{1});
+    EXPECT_EQ(Listing(dir / "fresh"), (std::set<std::string>{"ok.txt", "big (2).bin"}));
 }
 
 TEST_F(ArchiveExtractorTest, ProgressComesPerBlockAndACancelDropsTheEntry) {

@@ -61,10 +61,12 @@ std::vector<uint8_t> TRuntimeArchive::Read(size_t index, size_t max_bytes) {
     bytes.reserve(static_cast<size_t>(entry.raw_size));
     reader->ExtractEntry(index, [&](const uint8_t* data, size_t size) {
         if (bytes.size() + size > static_cast<size_t>(entry.raw_size))
-            throw EArchiveDamaged("\"" + PrintableName(entry.name_part) + "\" holds more than its stated size.");
+            throw EArchiveDamaged("\"" + PrintableName(entry.name_part) +
+                                  "\" holds more than its stated size.");
         bytes.insert(bytes.end(), data, data + size);
     });
     if (bytes.size() != static_cast<size_t>(entry.raw_size))
-        throw EArchiveDamaged("\"" + PrintableName(entry.name_part) + "\" is shorter than its stated size.");
+        throw EArchiveDamaged("\"" + PrintableName(entry.name_part) +
+                              "\" is shorter than its stated size.");
     return bytes;
 }
