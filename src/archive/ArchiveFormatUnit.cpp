@@ -56,10 +56,12 @@ TCentralDirRecords ParseTolerant(std::span<const uint8_t> bytes, const TCentralD
         pos += CENTRAL_FILE_FIXED_SIZE;
         // The end of the file also ends a name.
         const size_t start = std::min(pos, bytes.size());
-        const auto* name = bytes.data() + start;
-        const auto* end = static_cast<const uint8_t*>(std::memchr(name, 0, bytes.size() - start));
-        const size_t length = end ? size_t(end - name) : bytes.size() - start;
-        e.stored_name.assign(reinterpret_cast<const char*>(name), length);
+        const std::span<const uint8_t> rest = bytes.subspan(start);
+        const auto* end =
+            rest.empty() ? nullptr
+                         : static_cast<const uint8_t*>(std::memchr(rest.data(), 0, rest.size()));
+        const size_t length = end ? size_t(end - rest.data()) : rest.size();
+        e.stored_name.assign(reinterpret_cast<const char*>(rest.data()), length);
         SplitStoredName(e.stored_name, e.folder_part, e.name_part);
         pos += length + 1;
         result.entries.push_back(std::move(e));

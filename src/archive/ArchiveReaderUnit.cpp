@@ -22,6 +22,7 @@ std::string EntryLabel(size_t index, const std::string& name) {
 
 bool TArchiveReader::ReadAt(int64_t offset, void* buffer, size_t count) const {
     if (offset < 0 || offset + int64_t(count) > file_size) return false;
+    if (count == 0) return true;
     if (fd < 0) {
         std::memcpy(buffer, memory.data() + offset, count);
         return true;
