@@ -1,6 +1,7 @@
 #include "FileStream.h"
 
 #include "FileErrors.h"
+#include "FileWriter.h"
 
 #include <cerrno>
 
@@ -66,7 +67,8 @@ int32_t TFileStream::Write(const void* buffer, int32_t count) {
     const auto* in = static_cast<const char*>(buffer);
     int32_t done = 0;
     while (done < count) {
-        ssize_t put = ::write(fd_, in + done, size_t(count - done));
+        // Through the file-writer seam, so that tests can fill the disk under an archive.
+        ssize_t put = CurrentFileWriter().Write(fd_, in + done, size_t(count - done));
         if (put < 0) {
             if (errno == EINTR) continue;
             return done > 0 ? done : -1;

@@ -3,6 +3,7 @@
 #include "ArchiveTestSupport.h"
 #include "CompressErrors.h"
 #include "FileErrors.h"
+#include "FileWriter.h"
 #include "Messages.h"
 #include "ResourceCompUnit.h"
 
@@ -414,6 +415,29 @@ TEST_F(ArchiveManagerTest, MoreEntriesThanReadersAcceptAreRefusedBeforeAnythingI
     EXPECT_EQ(ReadAll(dir / "full.pak"), before);
     EXPECT_EQ(dir.Names().size(), 2u);
     EXPECT_TRUE(log.size() == 3u) << "no entry was started";
+}
+
+// A disk that fills up at any point of an add: the add fails, the archive and its directory
+// stay as they were, no temporary archive is left, and the next add works.
+TEST_F(ArchiveManagerTest, AFullDiskAtAnyPointLeavesTheArchiveAsItWas) {
+    const std::string t = dir / "full.pak";
+    manager.OpenArchive(t, false);
+    ASSERT_EQ(manager.AddFiles({Make("a.bin", 3000)}), 1);
+    const std::vector<uint8_t> before = ReadAll(t);
+    const std::string b = Make("b.bin", 409600 + 7000, 2);
+    for (uint64_t budget : {uint64_t(0), uint64_t(3), uint64_t(100), uint64_t(70000),
+                            uint64_t(300000), uint64_t(340000)}) {
+        {
+            TFailingFileWriter full(budget);
+            TFileWriterScope scope(full);
+            EXPECT_ANY_THROW(manager.AddFiles({b})) << budget;
+        }
+        EXPECT_EQ(ReadAll(t), before) << budget;
+        EXPECT_EQ(manager.archive->central_dir->Count(), 1) << budget;
+        EXPECT_EQ(dir.Names().size(), 3u) << budget;
+    }
+    ASSERT_EQ(manager.AddFiles({b}), 1);
+    EXPECT_NO_THROW(TArchiveReader::Open(t)->TestAll());
 }
 
 } // namespace
