@@ -1,5 +1,6 @@
 #include "Config.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -149,4 +150,16 @@ void TConfig::AddRecentFile(const std::string& path) {
 
 void TConfig::ApplyAssociation(bool on) {
     ApplyDesktopAssociation(on, DefaultAssociationPaths(ProgramDir));
+}
+
+void TConfig::RemoveRecentFile(const std::string& path) {
+    TRecentFiles files;
+    ReadRecentFiles(files);
+    const auto end = std::find(files.begin(), files.end(), std::string());
+    const auto kept = std::remove(files.begin(), end, path);
+    if (kept == end) return;
+    std::fill(kept, end, std::string());
+    WriteRecentFiles(files);
+    // The list ends at its first missing key, so the freed place ends it.
+    Ini().DeleteKey(Recent, std::to_string(kept - files.begin()));
 }

@@ -50,6 +50,8 @@ public:
     void WriteRecentFiles(const TRecentFiles& files);
     void ClearRecentFiles(TRecentFiles& files) const;
     void AddRecentFile(const std::string& path);
+    // Takes the path (compared exactly) out of the stored list; the others keep their order.
+    void RemoveRecentFile(const std::string& path);
 
     // Writes or removes the association (on Linux the desktop's MIME type, desktop entry and
     // icon under the user's data folder), then refreshes the desktop's caches.

@@ -1,5 +1,6 @@
 #include "Config.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -109,6 +110,33 @@ TEST(Settings, ComparisonIsExactAndEmptyPathsChangeNothing) {
     config.ClearRecentFiles(files);
     for (const std::string& f : files)
         EXPECT_EQ(f, "");
+}
+
+TEST(Settings, RemovingAPathClosesTheGapAndLeavesNoStaleEntry) {
+    TTempDir dir;
+    TConfig config(dir.Path());
+    StoreNine(config);
+    config.RemoveRecentFile("/p/3.gldp");
+    TRecentFiles files = Recent(config);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(files[i], "/p/" + std::to_string(i < 3 ? i : i + 1) + ".gldp");
+    EXPECT_EQ(files[8], "");
+    EXPECT_EQ(config.IniFile->ReadSection("RecentFiles").size(), 8u);
+    // The next addition fills the list again without bringing the removed path back.
+    config.AddRecentFile("/p/new.gldp");
+    files = Recent(config);
+    EXPECT_EQ(files[0], "/p/new.gldp");
+    EXPECT_EQ(files[8], "/p/8.gldp");
+    EXPECT_EQ(std::count(files.begin(), files.end(), "/p/3.gldp"), 0);
+
+    // Exact comparison; a path not stored writes nothing.
+    const std::string before = ReadFileBytes(dir / "configuration.ini");
+    config.RemoveRecentFile("/P/4.gldp");
+    config.RemoveRecentFile("");
+    EXPECT_EQ(ReadFileBytes(dir / "configuration.ini"), before);
+    for (const auto& path : Recent(config))
+        if (!path.empty()) config.RemoveRecentFile(path);
+    EXPECT_EQ(Recent(config)[0], "");
 }
 
 TEST(Settings, AGapEndsTheListUntilTheNextAdditionCloses) {
