@@ -337,9 +337,9 @@ std::vector<uint8_t> MakeSwf(const TSwfParams& p) {
     PutU16(body, static_cast<uint32_t>(p.frames));
 
     if (p.version >= 8) {
-        // Required first tag from version 8 on: no network access, ActionScript 1/2.
+        // Required first tag from version 8 on: no network access, ActionScript 1/2 or 3.
         std::vector<uint8_t> attributes;
-        PutU32(attributes, p.padding_bytes > 0 ? 0x10u : 0u);
+        PutU32(attributes, (p.padding_bytes > 0 ? 0x10u : 0u) | (p.action_script3 ? 0x08u : 0u));
         PutTag(body, kTagFileAttributes, attributes);
     }
     PutTag(body, kTagSetBackgroundColor,

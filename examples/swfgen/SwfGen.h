@@ -34,8 +34,12 @@ struct TSwfParams {
     int theme = 0;
     // Appends a metadata tag of this many bytes of text, for movies of a chosen size.
     std::size_t padding_bytes = 0;
-    // Leaves out the shapes: the movie shows only its background.
+    // Leaves out the shapes: the movie shows only its background, one solid colour over its
+    // whole frame (tests find a movie on screen by its colour).
     bool empty = false;
+    // Declares ActionScript 3 (version 9 on): players then run no frame actions, so a stop
+    // action would be ignored.
+    bool action_script3 = false;
 };
 
 // Writes a complete movie. Throws std::invalid_argument for impossible parameters

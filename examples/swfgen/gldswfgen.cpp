@@ -24,7 +24,9 @@ void Usage() {
                  "  --theme N           palette and motion, 0..3 (0)\n"
                  "  --padding BYTES     append a metadata tag of this size (0)\n"
                  "  --stop              stop on the last frame instead of looping\n"
-                 "  --empty             background only, no shapes\n");
+                 "  --empty             background only, no shapes\n"
+                 "  --solid RRGGBB      one solid colour: --empty with that background\n"
+                 "  --as3               declare ActionScript 3 (frame actions do not run)\n");
 }
 
 bool ParsePair(const char* text, char separator, int& a, int& b) {
@@ -97,6 +99,11 @@ int main(int argc, char** argv) {
             params.stop_at_end = true;
         } else if (arg == "--empty") {
             params.empty = true;
+        } else if (arg == "--solid") {
+            params.empty = true;
+            params.background = static_cast<uint32_t>(std::strtoul(value(), nullptr, 16));
+        } else if (arg == "--as3") {
+            params.action_script3 = true;
         } else if (arg == "-h" || arg == "--help") {
             Usage();
             return 0;

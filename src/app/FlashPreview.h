@@ -1,19 +1,14 @@
 #pragma once
 // The Files page's live preview: plays the selected Flash movie once, scaled to fit.
 //
-// Behind it runs Ruffle, the open-source Flash Player emulator, in a web view showing a local
-// page of the program folder ("flashpreview.html" beside "ruffle/"). The player needs about
-// two seconds to start; until then a quiet placeholder shows, and a movie asked for meanwhile
-// plays as soon as the player is ready. Nothing here waits: every step reports back through
-// stateChanged. Builds without the web engine get a pane that says the preview is unavailable.
+// A thin view over the shared Flash player (src/player): it reads the movie file, prepares it
+// as the screensaver runtime does, and hands it over. The main window keeps one preview
+// between visits of the Files page, so the player starts once and later movies show at once.
 
 #include <QString>
 #include <QWidget>
 
-class QLabel;
-class QStackedLayout;
-class QTimer;
-class QWebEngineView;
+class TFlashPlayer;
 
 class TFlashPreview : public QWidget {
     Q_OBJECT
@@ -24,13 +19,12 @@ public:
         Loading,     // a movie was handed over and is being opened
         Playing,     // the movie plays
         Finished,    // the movie reached its last frame, or Stop halted it
-        Unavailable, // this build or program folder has no player
-        Failed,      // the player could not start or could not open the movie
+        Unavailable, // this machine cannot run the player
+        Failed,      // the player could not open the movie
     };
     Q_ENUM(State)
 
-    // playerFolder: the folder holding "flashpreview.html" and "ruffle/".
-    explicit TFlashPreview(const QString& playerFolder, QWidget* parent = nullptr);
+    explicit TFlashPreview(QWidget* parent = nullptr);
     ~TFlashPreview() override;
 
     // Loads the movie at path and plays it once; replaces whatever plays now.
@@ -42,29 +36,16 @@ public:
     // The movie last handed to LoadMovie, empty before the first.
     QString moviePath() const { return currentPath; }
 
-    QString PlayerFolder() const { return playerFolder; }
-    // Whether this build can show the preview at all.
-    static bool WebEngineAvailable();
-
 signals:
     void stateChanged(TFlashPreview::State state);
-    // The player opened the movie and reported its facts (frame size, frames, rate).
+    // The player opened the movie and shows its first frame.
     void movieLoaded(const QString& path);
 
 private:
     void SetState(State state);
-    void ShowPlaceholder(const QString& text);
-    void StartPlayer();
-    void OnPlayerReport(const QString& what, const QString& json);
-    void SendLoad();
 
-    QString playerFolder;
-    QStackedLayout* stack = nullptr;
-    QLabel* placeholder = nullptr;
-    QWebEngineView* view = nullptr;
-    QTimer* startTimeout = nullptr;
+    TFlashPlayer* player = nullptr;
     State currentState = State::Starting;
     QString currentPath;
-    int serial = 0; // matches the player's reports to the LoadMovie they answer
-    bool playerReady = false;
+    int serial = -1; // the player's serial of the movie now asked for
 };

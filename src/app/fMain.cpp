@@ -925,9 +925,10 @@ void TfrmMain::lsFilesSelectItem(QTreeWidgetItem* item, bool selected) {
 }
 
 void TfrmMain::tabFilesEnter() {
+    // One preview for the whole session: its player starts once, and every later movie shows
+    // without waiting for it again.
     if (flashPreview) return;
-    auto* preview =
-        new TFlashPreview(QString::fromStdString(resources.PlayerFolder()), ui->palPreview);
+    auto* preview = new TFlashPreview(ui->palPreview);
     if (!ui->palPreview->layout()) {
         auto* layout = new QVBoxLayout(ui->palPreview);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -937,11 +938,8 @@ void TfrmMain::tabFilesEnter() {
 }
 
 void TfrmMain::tabFilesExit() {
-    if (flashPreview) {
-        static_cast<TFlashPreview*>(flashPreview)->Stop();
-        delete flashPreview;
-        flashPreview = nullptr;
-    }
+    // The movie halts while the page is away; the player stays warm for the next visit.
+    if (flashPreview) static_cast<TFlashPreview*>(flashPreview)->Stop();
     // Deselecting makes a later click on the same row a new selection, so it plays again.
     if (!ui->lsFiles->selectedItems().isEmpty())
         ui->lsFiles->selectedItems().first()->setSelected(false);

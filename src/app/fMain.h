@@ -48,7 +48,7 @@ public:
     std::string ProjectFile;
     std::string IconFile;
     bool Activated = false;
-    // The preview control of the Files page; null while the page is not in use.
+    // The preview control of the Files page; null until the page is first used, then kept.
     QWidget* flashPreview = nullptr;
 
     TConfig& Settings() override;
