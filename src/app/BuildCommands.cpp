@@ -3,6 +3,7 @@
 #include "BuildSteps.h"
 #include "Config.h"
 #include "FilePaths.h"
+#include "OpenAddress.h"
 #include "Shell.h"
 #include "Utils.h"
 
@@ -95,10 +96,6 @@ void ScreensaverGeneratorCommand(IBuildHost& host) {
     Build(host, BuildOf(host, host.ProjectFile(), TBuildKind::Screensaver));
 }
 
-void TopicCommand(IBuildHost& host) {
-    ShellOpen(host.Resources().HelpFile());
-}
-
 void HomepageCommand() {
-    ShellOpen(HomepageAddress);
+    OpenAddress(HomepageAddress);
 }

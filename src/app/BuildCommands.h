@@ -6,6 +6,7 @@
 #include <string>
 
 #include "BuildJob.h"
+#include "ProgramIdentity.h"
 #include "ResourceLocator.h"
 
 class TConfig;
@@ -40,12 +41,12 @@ public:
 void CompileCommand(IBuildHost& host);
 void RunCommand(IBuildHost& host);
 void ScreensaverGeneratorCommand(IBuildHost& host);
-void TopicCommand(IBuildHost& host);
+// Opens the program's web site; where the desktop cannot, offers to copy the address.
 void HomepageCommand();
 
 // The program's web site and the hint of the Homepage command.
-inline constexpr const char* HomepageAddress = "https://www.glimmerdrome.example/";
-inline constexpr const char* HomepageHint = "Visit the Glimmerdrome web site";
+inline constexpr const char* HomepageAddress = ProgramWebSite;
+inline constexpr const char* HomepageHint = ProgramWebSiteHint;
 
 // The questions and warnings of the commands.
 inline constexpr const char* NotSavedQuestion =

@@ -35,6 +35,7 @@
 #include "cScl.h"
 #include "dm.h"
 #include "fAbout.h"
+#include "fHelp.h"
 #include "fInstaller.h"
 #include "fOption.h"
 #include "fProgress.h"
@@ -309,7 +310,8 @@ void TfrmMain::ConnectActions() {
     bind(ui->actCompile, [this] { CompileCommand(*buildHost); });
     bind(ui->actRun, [this] { RunCommand(*buildHost); });
     bind(ui->actScreensaverGenerator, [this] { ScreensaverGeneratorCommand(*buildHost); });
-    bind(ui->actTopic, [this] { TopicCommand(*buildHost); });
+    // The guide shows in a window of the program's own, desktop handler or not.
+    bind(ui->actTopic, [this] { ShowUserGuide(this, resources.HelpFile()); });
     bind(ui->actHomepage, [] { HomepageCommand(); });
     ui->actHomepage->setToolTip(HomepageHint);
     ui->actHomepage->setStatusTip(HomepageHint);

@@ -5,6 +5,7 @@
 
 #include "EventPump.h"
 #include "FileDialogs.h"
+#include "ProgramIdentity.h"
 #include "QtMessageBoxes.h"
 #include "QtShell.h"
 #include "dm.h"
@@ -13,6 +14,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Glimmerdrome");
+    QApplication::setApplicationVersion(ProgramVersion());
     QApplication::setWindowIcon(Tdm::ProgramIcon());
 
     QtMessageBoxes boxes;

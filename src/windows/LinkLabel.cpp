@@ -1,6 +1,6 @@
 #include "LinkLabel.h"
 
-#include "Shell.h"
+#include "OpenAddress.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -60,7 +60,8 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
         !rect().contains(event->position().toPoint()))
         return;
     const QString target = TargetOf(text());
-    if (ShellOpen(target.toStdString())) {
+    // Where the desktop has no program for it, the user is told and may copy the address.
+    if (OpenAddress(target.toStdString())) {
         wasVisited = true;
         UpdateLook();
         emit opened(target);

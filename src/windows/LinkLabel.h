@@ -1,6 +1,7 @@
 #pragma once
 // A label that is a link: its own text, underlined in the highlight colour, brighter under the
-// mouse; a click asks the shell to open the text and, when that works, shows it as visited.
+// mouse; a click asks the shell to open the text and, when that works, shows it as visited
+// (when it does not, the user is told and may copy the text).
 // An empty label shows nothing and a click on it does nothing.
 
 #include <QLabel>

@@ -1,17 +1,15 @@
 #include "fAbout.h"
 
 #include "Artwork.h"
-#include "Shell.h"
+#include "OpenAddress.h"
+#include "ProgramIdentity.h"
 #include "ui_fAbout.h"
 
-#include <QCoreApplication>
 #include <QGraphicsDropShadowEffect>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
-
-const char* const TfrmAbout::MakerSite = "https://glimmerworkshop.example.org/";
 
 TfrmAbout::TfrmAbout(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmAbout>()), movie(new QTimer(this)) {
@@ -30,11 +28,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     raised->setColor(QColor(0x14, 0x23, 0x6e, 70));
     ui->labAboutTitle->setGraphicsEffect(raised);
 
-    const QString version = QCoreApplication::applicationVersion();
-    if (version.isEmpty())
-        ui->labVersion->hide();
-    else
-        ui->labVersion->setText(tr("Version %1").arg(version));
+    ui->labVersion->setText(tr("Version %1").arg(QString::fromLatin1(ProgramVersion())));
 
     ui->Image1->setPixmap(Artwork::MakerLogo());
     ui->Image1->installEventFilter(this);
@@ -86,8 +80,8 @@ bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmAbout::Image1Click() {
-    // Whether the browser starts is the desktop's business; the box stays open either way.
-    ShellOpen(MakerSite);
+    // The box stays open either way; where no browser starts, the user may copy the address.
+    OpenAddress(ProgramWebSite);
 }
 
 void TfrmAbout::btOkClick() {

@@ -18,8 +18,6 @@ public:
     explicit TfrmAbout(QWidget* parent = nullptr);
     ~TfrmAbout() override;
 
-    // The maker's web site, opened by a click on the logo.
-    static const char* const MakerSite;
     // Milliseconds each picture of the animation stays.
     static constexpr int MovieInterval = 2000;
 

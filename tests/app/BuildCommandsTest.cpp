@@ -272,11 +272,10 @@ private slots:
         QVERIFY(Listing().size() == 1);
     }
 
-    void topicAndHomepageOpenTheGuideAndTheSite() {
-        TopicCommand(*host);
+    void homepageOpensTheProgramsOneSite() {
         HomepageCommand();
-        QCOMPARE(shell.opened, (std::vector<std::string>{(program_dir / "gldhelp.html").string(),
-                                                         HomepageAddress}));
+        // The same address as the about box's logo.
+        QCOMPARE(shell.opened, std::vector<std::string>{ProgramWebSite});
         QVERIFY(boxes->shown.empty());
     }
 

@@ -1,13 +1,19 @@
-// The about box: its animation runs while it shows, the logo opens the maker's site through
-// the shell and leaves the box open, and OK closes it.
+// The about box: its animation runs while it shows, it names the build's version, the logo
+// opens the program's site through the shell (or offers to copy it) and leaves the box open,
+// and OK closes it.
 #include "fAbout.h"
 
 #include "Artwork.h"
+#include "Messages.h"
+#include "OpenAddress.h"
+#include "ProgramIdentity.h"
 #include "Shell.h"
 #include "ui_fAbout.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTimer>
 #include <QtTest>
@@ -61,17 +67,30 @@ private slots:
         QVERIFY(!w.movieRunning());
     }
 
-    void logoOpensTheMakersSiteAndTheBoxStays() {
+    void logoOpensTheProgramsSiteAndTheBoxStays() {
         TRecordingShell shell;
         InstallShell(&shell);
+        TScriptedMessageBoxes boxes;
+        TMessageBoxesScope scope(boxes);
         TfrmAbout w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QGuiApplication::clipboard()->clear();
         QTest::mouseClick(w.Form().Image1, Qt::LeftButton);
-        QCOMPARE(shell.opened, std::vector<std::string>{TfrmAbout::MakerSite});
+        QCOMPARE(shell.opened, std::vector<std::string>{ProgramWebSite});
         QVERIFY(w.isVisible());
-        QVERIFY(QString(TfrmAbout::MakerSite).startsWith("https://"));
+        // No browser here: the user hears so and may take the address along.
+        QCOMPARE(boxes.shown.size(), size_t(1));
+        QCOMPARE(boxes.shown[0].text, CannotOpenText(ProgramWebSite));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString(ProgramWebSite));
         InstallShell(nullptr);
+    }
+
+    void showsTheVersionOfTheBuild() {
+        TfrmAbout w;
+        QVERIFY(QRegularExpression("^\\d+\\.\\d+").match(ProgramVersion()).hasMatch());
+        QCOMPARE(w.Form().labVersion->text(), QString("Version %1").arg(ProgramVersion()));
+        QVERIFY(!w.Form().labVersion->isHidden());
     }
 
     void okCloses() {

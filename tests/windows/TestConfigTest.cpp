@@ -4,6 +4,8 @@
 #include "fTestConfig.h"
 
 #include "LinkLabel.h"
+#include "Messages.h"
+#include "OpenAddress.h"
 #include "Shell.h"
 #include "ui_fTestConfig.h"
 
@@ -122,9 +124,15 @@ private slots:
         Click(w.Form().labEmail); // empty: nothing to open
         QVERIFY(shell.opened.empty());
 
+        // Where nothing opens it, the user hears so; the link does not turn visited.
+        TScriptedMessageBoxes boxes;
+        TMessageBoxesScope scope(boxes);
+        boxes.Answer(TMsgAnswer::No);
         shell.succeed = false;
         Click(w.Form().labHomepage);
         QCOMPARE(shell.opened, std::vector<std::string>{"https://starfield.example.org/"});
+        QCOMPARE(boxes.shown.size(), size_t(1));
+        QCOMPARE(boxes.shown[0].text, CannotOpenText("https://starfield.example.org/"));
         QVERIFY(!w.Form().labHomepage->visited());
         shell.succeed = true;
         Click(w.Form().labHomepage);

@@ -1,0 +1,5 @@
+#include "ProgramIdentity.h"
+
+const char* ProgramVersion() {
+    return GLD_VERSION;
+}
