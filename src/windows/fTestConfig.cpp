@@ -28,7 +28,8 @@ TfrmTestConfig::TfrmTestConfig(QWidget* parent)
     ui->cboxBackground->setColor(0); // black
     Raise(ui->labProjectName);
     Raise(ui->labAuthor);
-    connect(ui->btOK, &QPushButton::clicked, this, &TfrmTestConfig::btCloseClick);
+    // Both close the window; the screensaver's own settings window keeps the choices on OK.
+    connect(ui->btOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->btClose, &QPushButton::clicked, this, &TfrmTestConfig::btCloseClick);
     // The end user's window lets the interval be typed only when it is used.
     connect(ui->cboxSwitch, &QComboBox::currentIndexChanged, this,
@@ -65,6 +66,15 @@ void TfrmTestConfig::Load(const TTestConfigInput& input) {
     ApplySwitchRule();
 }
 
+void TfrmTestConfig::ReadChoices(TTestConfigInput& into) const {
+    into.backgroundColor = ui->cboxBackground->color();
+    into.displayStyle = ui->cboxStyle->currentIndex();
+    into.runType = ui->cboxRunType->currentIndex();
+    into.switchType = ui->cboxSwitch->currentIndex();
+    into.interval = ui->txtInterval->value();
+    into.mute = ui->chkMute->isChecked();
+}
+
 void TfrmTestConfig::ApplySwitchRule() {
     ui->txtInterval->setEnabled(ui->cboxSwitch->currentIndex() == 1);
 }
@@ -77,7 +87,7 @@ void TfrmTestConfig::showEvent(QShowEvent* event) {
 }
 
 void TfrmTestConfig::btCloseClick() {
-    close();
+    reject();
 }
 
 void ShowTestConfig(QWidget* parent, const TTestConfigInput& input) {

@@ -1,7 +1,8 @@
 #pragma once
-// The preview of the end user's settings window: the screensaver's identity on "Welcome" and,
-// when end users may change them, its settings on "Configuration", loaded from the main
-// window's current (possibly unsaved) pages. Nothing changed here is stored.
+// The end user's settings window: the screensaver's identity on "Welcome" and, when end users
+// may change them, its settings on "Configuration". The authoring program shows it as a
+// preview, loaded from the main window's current (possibly unsaved) pages, and stores nothing;
+// the screensaver shows the same window for real and keeps the choices when OK closes it.
 
 #include <QDialog>
 #include <QPixmap>
@@ -36,8 +37,11 @@ public:
     explicit TfrmTestConfig(QWidget* parent = nullptr);
     ~TfrmTestConfig() override;
 
-    // Fills the window from the main window's pages (steps 1 to 4 of showing it).
+    // Fills the window from the main window's pages (steps 1 to 4 of showing it), or, in the
+    // screensaver's own settings window, from the end user's settings.
     void Load(const TTestConfigInput& input);
+    // The choices the Configuration page shows now (the settings fields of into).
+    void ReadChoices(TTestConfigInput& into) const;
 
     Ui::frmTestConfig& Form() { return *ui; }
 
