@@ -111,11 +111,15 @@ void TConfig::SetAssociation(bool value) {
 
 void TConfig::ReadRecentFiles(TRecentFiles& files) const {
     files.fill("");
-    for (int i = 0; i < StoredRecentFiles; ++i) {
-        std::string value = Ini().ReadString(Recent, std::to_string(i), "");
-        if (value.empty()) break;
-        files[static_cast<size_t>(i)] = std::move(value);
-    }
+    // One reading of the file: the list is never a mixture of before and after another
+    // program's change.
+    ReadAtOnce([&] {
+        for (int i = 0; i < StoredRecentFiles; ++i) {
+            std::string value = ReadText(Recent, std::to_string(i), "");
+            if (value.empty()) break;
+            files[static_cast<size_t>(i)] = std::move(value);
+        }
+    });
 }
 
 void TConfig::WriteRecentFiles(const TRecentFiles& files) {
