@@ -1,5 +1,6 @@
 #include "fMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
@@ -24,8 +26,10 @@
 #include "Cleanup.h"
 #include "ColorBox.h"
 #include "Colors.h"
+#include "ElidedLabel.h"
 #include "EventPump.h"
 #include "FileDialogs.h"
+#include "FileListColumns.h"
 #include "FlashInfo.h"
 #include "FlashPreview.h"
 #include "Messages.h"
@@ -47,6 +51,9 @@ namespace {
 
 const char* const kAppTitle = "Glimmerdrome";
 const char* const kProjectFilter = "Glimmerdrome Project (*.gldp)|*.gldp";
+// Where the file list's Type column width is kept in the settings.
+const char* const kLayoutSection = "Layout";
+const char* const kTypeColumnKey = "FileTypeColumn";
 const char* const kSaveQuestion = "Current project is not saved yet, do you want to save it now?";
 const char* const kBuildRunningQuestion =
     "A build is still running.\n\nYes: stop the build, then close Glimmerdrome.\nNo: let the "
@@ -88,7 +95,15 @@ template <typename T> struct TSilence {
     bool old;
 };
 
+QIcon MissingFileIcon() {
+    return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+}
+
 } // namespace
+
+std::string MissingFileText(const std::string& path) {
+    return "This file is missing: " + path;
+}
 
 std::string EnsureProjectExtension(const std::string& path) {
     const std::string tail = path.size() < 5 ? path : path.substr(path.size() - 5);
@@ -128,6 +143,7 @@ TfrmMain::TfrmMain(const TResourceLocator& locator, std::unique_ptr<TConfig> con
 }
 
 TfrmMain::~TfrmMain() {
+    if (fileColumns) fileColumns->Flush();
     // FormDestroy: the settings file is released with the window.
     if (settings) settings->CloseSettings();
 }
@@ -141,11 +157,11 @@ void TfrmMain::FormCreate() {
     setWindowIcon(Tdm::ProgramIcon());
     resize(655, 463);
 
-    // Status panes, left to right.
-    ssStatus = new QLabel(this);
+    // Status panes, left to right. The selected file's panes take the width of their text
+    // (a long name is shortened in the middle) and the hint pane has the rest, shortening
+    // what does not fit; both show their whole text as a tooltip while it is shortened.
+    ssStatus = new TElidedLabel(Qt::ElideRight, this);
     ssStatus->setObjectName("ssStatus");
-    // 345 pixels wide while the window has room; it gives way before the file panes do.
-    ssStatus->setMaximumWidth(345);
     ssStatus->setMinimumWidth(120);
     ssStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ssFileDate = new QLabel(this);
@@ -154,20 +170,18 @@ void TfrmMain::FormCreate() {
     ssDimension->setObjectName("ssDimension");
     ssFileNameIcon = new QLabel(this);
     ssFileNameIcon->setObjectName("ssFileNameIcon");
-    ssFileName = new QLabel(this);
+    ssFileName = new TElidedLabel(Qt::ElideMiddle, this);
     ssFileName->setObjectName("ssFileName");
-    // The file's name gives way first when the window is narrow.
-    ssFileName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    ssFileName->setMinimumWidth(40);
+    ssFileName->setMaximumWidth(260);
     ssModified = new QLabel(this);
     ssModified->setObjectName("ssModified");
     ssModified->setFixedWidth(70);
     ssModified->setAlignment(Qt::AlignCenter);
-    ui->sbMain->addWidget(ssStatus, 3);
+    ui->sbMain->addWidget(ssStatus, 1);
     ui->sbMain->addWidget(ssFileDate);
     ui->sbMain->addWidget(ssDimension);
     ui->sbMain->addWidget(ssFileNameIcon);
-    ui->sbMain->addWidget(ssFileName, 1);
+    ui->sbMain->addWidget(ssFileName);
     ui->sbMain->addPermanentWidget(ssModified);
 
     // Pictures of the data module.
@@ -234,13 +248,24 @@ void TfrmMain::FormCreate() {
     ui->labInformation->setFont(bold);
     ui->labPreviewTitle->setFont(bold);
 
-    // The file list: icon, name and type columns, no sorting by clicking.
+    // The file list: icon, name and type columns, no sorting by clicking. Name takes the
+    // spare width; the Type width the author leaves is kept in the settings.
     QTreeWidget* list = ui->lsFiles;
     list->header()->setSectionsClickable(false);
-    list->header()->setStretchLastSection(true);
-    list->setColumnWidth(0, 20);
-    list->setColumnWidth(1, 150);
-    list->setColumnWidth(2, 187);
+    if (!settings) settings = std::make_unique<TConfig>(resources.SettingsFolder());
+    // A column width is a convenience: a settings file that cannot be read or written is
+    // reported by the reads and writes of what matters, not once more for the width.
+    int typeWidth = TFileListColumns::DefaultTypeWidth;
+    try {
+        typeWidth = Settings().ReadNumber(kLayoutSection, kTypeColumnKey, typeWidth);
+    } catch (const std::exception&) {
+    }
+    fileColumns = std::make_unique<TFileListColumns>(list, typeWidth, [this](int width) {
+        try {
+            Settings().WriteNumber(kLayoutSection, kTypeColumnKey, width);
+        } catch (const std::exception&) {
+        }
+    });
     list->addAction(ui->actRemove);
     list->addAction(ui->actSelectAll);
     ui->actRemove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -432,6 +457,14 @@ void TfrmMain::ShowHintInStatus(const QString& hint) {
     ssStatus->setText(hint);
 }
 
+void TfrmMain::ClearFilePanes() {
+    shownFile.clear();
+    ssFileDate->clear();
+    ssDimension->clear();
+    ssFileNameIcon->clear();
+    ssFileName->clear();
+}
+
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!shown) {
@@ -479,6 +512,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         if (answer == TMsgAnswer::Yes) buildRunner->Cancel();
         return;
     }
+    fileColumns->Flush();
     // A save that was asked for and failed keeps the window open with the edits; the author
     // may answer No on the next attempt to drop them.
     if (Modified && Confirm(kSaveQuestion) && !RunGuarded([this] { SaveAsNeeded(); })) {
@@ -563,6 +597,14 @@ void TfrmMain::SetModify() {
     ssModified->setText("Modified");
 }
 
+std::string TfrmMain::ProjectTitle(const std::string& file) const {
+    // A project still carrying the program's own name, or none, is told by its file instead,
+    // so that the title never reads "Glimmerdrome - Glimmerdrome".
+    std::string name = ui->txtProjectName->text().toStdString();
+    if (name.empty() || name == kAppTitle) name = file.empty() ? "Untitled" : ExtractFileName(file);
+    return std::string(kAppTitle) + " - " + name;
+}
+
 void TfrmMain::ClearModified(const std::string& title) {
     Modified = false;
     ssModified->clear();
@@ -636,9 +678,11 @@ void TfrmMain::LoadProject(const std::string& path) {
     ApplyInstallModeRule();
 
     FileList = document.Files;
+    // The panes belong to the project that is closing, even where both list the same movie.
+    ClearFilePanes();
     RefreshFileList();
 
-    ClearModified(std::string(kAppTitle) + " - " + ui->txtProjectName->text().toStdString());
+    ClearModified(ProjectTitle(path));
     ProjectFile = path;
     Settings().AddRecentFile(path);
 }
@@ -671,7 +715,7 @@ void TfrmMain::SaveProject(const std::string& path) {
     document.Files = FileList;
     document.Save();
 
-    ClearModified(std::string(kAppTitle) + " - " + ui->txtProjectName->text().toStdString());
+    ClearModified(ProjectTitle(path));
     Settings().AddRecentFile(path);
 }
 
@@ -705,6 +749,7 @@ void TfrmMain::NewProject() {
     ApplyInstallModeRule();
 
     FileList.clear();
+    ClearFilePanes();
     RefreshFileList();
 
     ClearModified(std::string(kAppTitle) + " - Untitled");
@@ -724,21 +769,30 @@ void TfrmMain::RefreshFileList() {
     for (size_t i = 0; i < FileList.size(); ++i) {
         const std::string path = FileList[i];
         std::string name = path;
-        if (FileExists(path)) {
+        const bool present = FileExists(path);
+        if (present) {
             name = FileDisplayName(path);
             const int32_t size = FileSizeOf(path);
             if (size > 0) total += size;
         }
         auto* row = new QTreeWidgetItem();
-        row->setIcon(0, ShellSmallIcon(path));
         row->setText(1, upper ? Q(name).toUpper() : Q(path));
         row->setText(2, Q(ShellTypeName(path)));
         row->setData(0, Qt::UserRole, Q(path));
+        // A movie that has gone shows before the build fails on it.
+        row->setIcon(0, present ? ShellSmallIcon(path) : MissingFileIcon());
+        const QString tip = present ? Q(path) : Q(MissingFileText(path));
+        for (int column = 0; column < 3; ++column)
+            row->setToolTip(column, tip);
         list->addTopLevelItem(row);
         ProcessPendingMessages();
         // A refresh started meanwhile has rebuilt the whole list already.
         if (generation != refreshGeneration) return;
     }
+    // The panes describe a listed file or none.
+    if (!shownFile.empty() &&
+        std::find(FileList.begin(), FileList.end(), shownFile) == FileList.end())
+        ClearFilePanes();
     ui->labTotalItems->setText(QString("Totle %1 Files").arg(list->topLevelItemCount()));
     // The total is kept in 64 bits and shown at most as the largest 32-bit count, so that a
     // list of large files does not wrap round to a negative size.
@@ -913,6 +967,7 @@ void TfrmMain::lsFilesSelectItem(QTreeWidgetItem* item, bool selected) {
     if (!FileExists(path)) return;
     RunGuarded([&] {
         const std::time_t when = FileDateOf(path);
+        shownFile = path;
         ssFileDate->setText(when < 0 ? QString() : Q(DateTimeToText(when)));
         ssFileNameIcon->setPixmap(ShellSmallIcon(path).pixmap(16, 16));
         ssFileName->setText(Q(FileDisplayName(path)));

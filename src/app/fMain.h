@@ -26,6 +26,9 @@ class TfrmMain;
 // Appends ".gldp" unless the path already ends with it in any letter case.
 std::string EnsureProjectExtension(const std::string& path);
 
+// The tooltip of a listed movie whose file has gone.
+std::string MissingFileText(const std::string& path);
+
 class TfrmMain;
 // Start-up with the program's arguments: the first one after the program names a project to
 // load instead of the quick start.
@@ -143,12 +146,16 @@ private:
     void ApplyIntervalRule();
     void ApplyInstallModeRule();
     void ClearModified(const std::string& title);
+    // "Glimmerdrome - " and what names the project saved as or loaded from file.
+    std::string ProjectTitle(const std::string& file) const;
     void SaveAsNeeded();
     void PickTextFile(class QLineEdit* edit);
     void MoveSelection(bool up);
     void ShowFilesContextMenu(const QPoint& position);
     void SelectionChanged();
     void WriteCleanup();
+    // Empties the selected file's date, size and name panes.
+    void ClearFilePanes();
 
     // The build commands see the window through this adapter (the window's own fields carry
     // the names the adapter's operations have).
@@ -159,6 +166,8 @@ private:
     TResourceLocator resources;
     std::unique_ptr<Ui::TfrmMain> ui;
     std::unique_ptr<TConfig> settings;
+    // Declared after the settings, so it is gone before they are.
+    std::unique_ptr<class TFileListColumns> fileColumns;
     QLabel* ssStatus = nullptr;
     QLabel* ssFileDate = nullptr;
     QLabel* ssDimension = nullptr;
@@ -170,4 +179,6 @@ private:
     int refreshGeneration = 0;
     bool shown = false;
     std::vector<std::string> selectedPaths;
+    // The file the date, size and name panes describe; empty while they are empty.
+    std::string shownFile;
 };

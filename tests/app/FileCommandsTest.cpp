@@ -212,7 +212,7 @@ private slots:
         Control<QTabWidget>(*window, "pageMain")->setCurrentIndex(3);
         Control<QMenu>(*window, "mnuReopen")->actions().at(4)->trigger();
         QCOMPARE(window->ProjectFile, sandbox.Path("p4.gldp"));
-        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Glimmerdrome"));
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - p4.gldp"));
         QCOMPARE(Control<QTabWidget>(*window, "pageMain")->currentIndex(), 0);
         QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
         TRecentFiles recent;
@@ -278,7 +278,8 @@ private slots:
         auto other = sandbox.MakeMain();
         other->Activated = false;
         OpenCommandLineProject(*other, {"glimmerdrome", QString::fromStdString(missing)});
-        QCOMPARE(TitleOf(*other), QString("Glimmerdrome - Glimmerdrome"));
+        // A new project to be saved there, named in the title by its file.
+        QCOMPARE(TitleOf(*other), QString("Glimmerdrome - missing.gldp"));
         QCOMPARE(other->ProjectFile, missing);
         TRecentFiles recent;
         other->Settings().ReadRecentFiles(recent);

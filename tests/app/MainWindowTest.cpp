@@ -507,14 +507,19 @@ private slots:
         auto window = sandbox.MakeMain();
         const std::string a = sandbox.Path("a.gldp"), b = sandbox.Path("b.gldp");
         window->LoadProject(a); // a path that does not exist loads the defaults under it
-        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Glimmerdrome"));
+        // The default name is the program's own; the title names the file instead.
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - a.gldp"));
         QCOMPARE(window->ProjectFile, a);
         QVERIFY(!QFile::exists(QString::fromStdString(a)));
         window->SaveProject(b);
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - b.gldp"));
         TRecentFiles recent;
         window->Settings().ReadRecentFiles(recent);
         QCOMPARE(recent[0], b);
         QCOMPARE(recent[1], a);
+        Control<QLineEdit>(*window, "txtProjectName")->clear();
+        window->SaveProject(b);
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - b.gldp"));
     }
 
     void droppedFlashFilesJoinTheListAndOtherFilesAreRefused() {
