@@ -28,10 +28,13 @@ bool DisplayAvailable() {
         return false;
     if (platform.startsWith("wayland") && EnvironmentNames("WAYLAND_DISPLAY")) return true;
     if (EnvironmentNames("DISPLAY")) {
-        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        const bool usable = connection && xcb_connection_has_error(connection) == 0;
-        if (connection) xcb_disconnect(connection);
-        if (usable) return true;
+        // The probe stays connected: an X server whose last client leaves starts over, and a
+        // program connecting at that moment is turned away (Qt then ends the process).
+        static xcb_connection_t* probe = nullptr;
+        if (probe && xcb_connection_has_error(probe) == 0) return true;
+        if (probe) xcb_disconnect(probe);
+        probe = xcb_connect(nullptr, nullptr);
+        if (probe && xcb_connection_has_error(probe) == 0) return true;
     }
     return EnvironmentNames("WAYLAND_DISPLAY") && platform.isEmpty();
 }

@@ -166,10 +166,8 @@ void TSaverStage::Embed(uint32_t foreign, const TPlayerLook& look,
     // own window cannot be given a foreign parent directly.
     auto* host = new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint);
     host->setAttribute(Qt::WA_NativeWindow);
-    host->winId();
-    foreignWindow = QWindow::fromWinId(foreignId);
-    host->windowHandle()->setParent(foreignWindow);
     host->setGeometry(0, 0, size->width(), size->height());
+    foreignWindow = QWindow::fromWinId(foreignId);
     MakeWindow(host, look, make_player);
     follow = new QTimer(this);
     connect(follow, &QTimer::timeout, this, &TSaverStage::FollowForeignWindow);
@@ -192,6 +190,13 @@ void TSaverStage::Show() {
             window->showFullScreen();
         else
             window->show();
+    }
+    if (foreignWindow) {
+        // Showing a widget of its own places it on the desktop; only then does it move into
+        // the foreign window, where it stays.
+        QWidget* host = windows.front().get();
+        host->windowHandle()->setParent(foreignWindow);
+        host->move(0, 0);
     }
     if (mode == TSaverMode::Run && !windows.empty()) {
         // Where the mouse rests as the show begins; moving it away ends the show.

@@ -121,6 +121,8 @@ int main(int argc, char** argv) {
     // The web engine shares OpenGL contexts with the widgets; this must come before the
     // application object, and the player module loads after it.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Compiled shaders would otherwise be kept in the user's cache folder.
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(shown_title));
     trace("application object made");
