@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -287,6 +288,9 @@ void TfrmMain::FormCreate() {
     ui->splFiles->setSizes({370, 250});
 
     ui->imgProjectIcon->installEventFilter(this);
+    // The icon box takes the focus like a button, so it shows when it has it.
+    ui->imgProjectIcon->setStyleSheet(
+        "QLabel#imgProjectIcon:focus { border: 2px solid palette(highlight); }");
     ui->lsFiles->setAcceptDrops(true);
     ui->lsFiles->viewport()->setAcceptDrops(true);
     ui->lsFiles->setDragDropMode(QAbstractItemView::DropOnly);
@@ -341,6 +345,24 @@ void TfrmMain::ConnectActions() {
     ui->actHomepage->setToolTip(HomepageHint);
     ui->actHomepage->setStatusTip(HomepageHint);
     bind(ui->actAbout, [this] { ShowAbout(this); });
+    // Ctrl+Tab and Ctrl+PgDn step to the next page, Ctrl+Shift+Tab and Ctrl+PgUp to the one
+    // before, wherever the focus is, round from the last page to the first.
+    const auto pageStep = [this](const char* name, int step, QList<QKeySequence> keys) {
+        auto* action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, step] {
+            const int count = ui->pageMain->count();
+            ui->pageMain->setCurrentIndex((ui->pageMain->currentIndex() + step + count) % count);
+        });
+    };
+    pageStep("actNextPage", 1,
+             {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
+    pageStep("actPreviousPage", -1,
+             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+              QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
     bind(ui->actAddFiles, [this] { AddFiles(); });
     bind(ui->actRemove, [this] { RemoveFiles(); });
     bind(ui->actMoveUp, [this] { MoveUp(); });
@@ -542,6 +564,18 @@ TBuildResult TfrmMain::RunBuild(const TBuildParameters& parameters) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->imgProjectIcon && event->type() == QEvent::KeyPress) {
+        // The keyboard's way to the icon: Space or Enter picks, Delete restores the default.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            RunGuarded([this] { PickIcon(); });
+            return true;
+        }
+        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+            RunGuarded([this] { ResetIcon(); });
+            return true;
+        }
+    }
     if (watched == ui->imgProjectIcon && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton)
@@ -1072,6 +1106,15 @@ void TfrmMain::OpenCommand() {
 }
 
 void TfrmMain::ReopenCommand(const std::string& path) {
+    // A project that has gone is not opened as an empty one under its old name: the author
+    // hears that it is missing and may take it off the list.
+    if (!FileExists(path)) {
+        if (Confirm(MissingRecentProjectText(path))) {
+            Settings().RemoveRecentFile(path);
+            BuildReopenMenu();
+        }
+        return;
+    }
     CloseCommand();
     LoadProject(path);
     ui->pageMain->setCurrentWidget(ui->tabGeneral);

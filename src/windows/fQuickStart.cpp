@@ -1,6 +1,8 @@
 #include "fQuickStart.h"
 
+#include <QAction>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "Config.h"
 #include "ErrorBox.h"
@@ -9,7 +11,12 @@
 #include "Shell.h"
 #include "Utils.h"
 #include "dm.h"
+#include "fHelp.h"
 #include "ui_fQuickStart.h"
+
+std::string MissingRecentProjectText(const std::string& path) {
+    return path + " does not exist!\n\nDo you want to remove it from the recent projects?";
+}
 
 TfrmQuickStart::TfrmQuickStart(IQuickStartHost& host)
     : QDialog(host.HostWindow()), main(host), ui(std::make_unique<Ui::TfrmQuickStart>()) {
@@ -39,6 +46,33 @@ TfrmQuickStart::TfrmQuickStart(IQuickStartHost& host)
     connect(ui->btOpenFile, &QToolButton::clicked, this, [this] { btOpenFileClick(); });
     connect(ui->btOpenRecentFile, &QToolButton::clicked, this, [this] { btOpenRecentFileClick(); });
     connect(ui->btHelp, &QPushButton::clicked, this, [this] { btHelpClick(); });
+
+    // Each caption answers a click like the icon beside it.
+    for (auto [caption, button] :
+         {std::pair{ui->labNew, ui->btNew}, std::pair{ui->labOpenFile, ui->btOpenFile},
+          std::pair{ui->labOpenRecentFile, ui->btOpenRecentFile}}) {
+        caption->setCursor(Qt::PointingHandCursor);
+        caption->setToolTip(button->toolTip());
+        caption->installEventFilter(this);
+        captionButtons.emplace_back(caption, button);
+    }
+    auto* help = new QAction(this);
+    help->setShortcut(QKeySequence::HelpContents);
+    addAction(help);
+    connect(help, &QAction::triggered, this, [this] { btHelpClick(); });
+}
+
+bool TfrmQuickStart::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        for (const auto& [caption, button] : captionButtons)
+            if (watched == caption && mouse->button() == Qt::LeftButton &&
+                caption->rect().contains(mouse->position().toPoint())) {
+                button->click();
+                return true;
+            }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 TfrmQuickStart::~TfrmQuickStart() = default;
@@ -73,6 +107,12 @@ void TfrmQuickStart::keyPressEvent(QKeyEvent* event) {
 
 void TfrmQuickStart::done(int result) {
     FormClose();
+    // A guide opened from here stays open over the main window.
+    if (auto* guide = findChild<TfrmHelp*>(QString(), Qt::FindDirectChildrenOnly);
+        guide && guide->isVisible()) {
+        guide->setParent(main.HostWindow(), guide->windowFlags());
+        guide->show();
+    }
     QDialog::done(result);
 }
 
@@ -102,14 +142,17 @@ void TfrmQuickStart::btOpenRecentFileClick() {
     const std::string path = ui->cboxRecentFiles->currentText().toStdString();
     if (FileExists(path)) {
         if (RunGuarded([&] { main.LoadProject(path); })) accept();
-    } else {
-        Warn(path + " does not exist!");
+    } else if (Confirm(MissingRecentProjectText(path))) {
+        RunGuarded([&] { main.Settings().RemoveRecentFile(path); });
+        ui->cboxRecentFiles->removeItem(ui->cboxRecentFiles->currentIndex());
+        ui->cboxRecentFiles->setCurrentIndex(ui->cboxRecentFiles->count() > 0 ? 0 : -1);
     }
 }
 
 void TfrmQuickStart::btHelpClick() {
-    // The same user guide the Topic command opens.
-    ShellOpen(main.HelpFile());
+    // The same user guide the Topic command opens, at its first steps. The window belongs to
+    // this one, as a modal window leaves no other usable.
+    ShowUserGuide(this, main.HelpFile(), QuickStartTopic);
 }
 
 void ShowQuickStart(IQuickStartHost& host) {

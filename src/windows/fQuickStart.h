@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TConfig;
 namespace Ui {
@@ -25,6 +27,13 @@ public:
     virtual std::string HelpFile() = 0;
 };
 
+// The question asked when a recent project's file has gone: it names the file and offers to
+// take it off the list.
+std::string MissingRecentProjectText(const std::string& path);
+
+// The part of the user guide the Help button opens.
+inline constexpr const char* QuickStartTopic = "a-first-screensaver-in-five-minutes";
+
 class TfrmQuickStart : public QDialog {
     Q_OBJECT
 public:
@@ -41,6 +50,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void done(int result) override;
 
 private:
@@ -50,6 +60,8 @@ private:
     IQuickStartHost& main;
     std::unique_ptr<Ui::TfrmQuickStart> ui;
     bool closed = false;
+    // The captions beside the three choices, each with the button it stands for.
+    std::vector<std::pair<class QLabel*, class QAbstractButton*>> captionButtons;
 };
 
 // Creates the window, shows it modally over the main window and releases it.

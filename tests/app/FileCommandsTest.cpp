@@ -204,26 +204,52 @@ private slots:
         QCOMPARE(Control<QMenu>(*window, "mnuReopen")->actions().at(2)->statusTip(),
                  QString::fromStdString(sandbox.Path("p2.gldp")));
 
-        // An entry whose file is gone loads the defaults under its path, on the first page.
+        // An entry whose file is gone opens nothing: the author is told and may drop it.
         Control<QTabWidget>(*window, "pageMain")->setCurrentIndex(2);
         window->NewProject();
         Control<QLineEdit>(*window, "txtVersion")->setText("x");
-        sandbox.boxes.Answer(TMsgAnswer::No);
         Control<QTabWidget>(*window, "pageMain")->setCurrentIndex(3);
+        const std::string gone = sandbox.Path("p4.gldp");
+        sandbox.boxes.Answer(TMsgAnswer::No);
         Control<QMenu>(*window, "mnuReopen")->actions().at(4)->trigger();
-        QCOMPARE(window->ProjectFile, sandbox.Path("p4.gldp"));
-        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - p4.gldp"));
-        QCOMPARE(Control<QTabWidget>(*window, "pageMain")->currentIndex(), 0);
         QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
+        QCOMPARE(sandbox.boxes.shown[0].text, MissingRecentProjectText(gone));
+        QVERIFY(sandbox.boxes.shown[0].text.find(gone + " does not exist!") == 0);
+        QCOMPARE(ReopenCaptions(*window).size(), 9);
+        sandbox.boxes.Answer(TMsgAnswer::Yes);
+        Control<QMenu>(*window, "mnuReopen")->actions().at(4)->trigger();
+        QCOMPARE(ReopenCaptions(*window).size(), 8);
+        QCOMPARE(ReopenCaptions(*window).at(4),
+                 "4 " + QString::fromStdString(sandbox.Path("p5.gldp")));
         TRecentFiles recent;
         settings.ReadRecentFiles(recent);
-        QCOMPARE(recent[0], sandbox.Path("p4.gldp"));
+        QCOMPARE(recent[4], sandbox.Path("p5.gldp"));
+        QCOMPARE(recent[7], sandbox.Path("p8.gldp"));
+        QVERIFY(recent[8].empty());
+        // The project in the pages was never touched.
+        QCOMPARE(Control<QLineEdit>(*window, "txtVersion")->text(), QString("x"));
+        QVERIFY(window->Modified);
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Untitled"));
+        QCOMPARE(Control<QTabWidget>(*window, "pageMain")->currentIndex(), 3);
+
+        // One that is there opens, on the first page, after the save question.
+        const std::string present =
+            sandbox.MakeProject("p5.gldp", {"[General Information]", "ProjectName=Five"});
+        sandbox.boxes.shown.clear();
+        sandbox.boxes.Answer(TMsgAnswer::No);
+        Control<QMenu>(*window, "mnuReopen")->actions().at(4)->trigger();
+        QCOMPARE(sandbox.boxes.shown.size(), size_t(1));
+        QCOMPARE(window->ProjectFile, present);
+        QCOMPARE(TitleOf(*window), QString("Glimmerdrome - Five"));
+        QCOMPARE(Control<QTabWidget>(*window, "pageMain")->currentIndex(), 0);
+        settings.ReadRecentFiles(recent);
+        QCOMPARE(recent[0], present);
     }
 
     void reopenShowsAmpersandsInPathsAsThemselves() {
         TAppSandbox sandbox;
         auto window = sandbox.MakeMain();
-        const std::string path = sandbox.Path("R&D.gldp");
+        const std::string path = sandbox.MakeProject("R&D.gldp", {"[General Information]"});
         window->Settings().AddRecentFile(path);
         window->BuildReopenMenu();
         QAction* entry = Control<QMenu>(*window, "mnuReopen")->actions().at(0);

@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(sandbox.boxes.shown.back().caption, std::string("Glimmerdrome"));
     }
 
-    void openRecentLoadsAnExistingEntryAndWarnsOfAMissingOne() {
+    void openRecentLoadsAnExistingEntryAndOffersToDropAMissingOne() {
         TAppSandbox sandbox;
         auto main = sandbox.MakeMain();
         const std::string present =
@@ -131,13 +131,23 @@ private slots:
         main->Settings().AddRecentFile(missing);
         TfrmQuickStart window(*main);
         window.show();
+        // Kept on No, taken off the list on Yes; the chooser stays either way.
+        sandbox.boxes.Answer(TMsgAnswer::No);
         Control<QToolButton>(window, "btOpenRecentFile")->click();
         QVERIFY(window.isVisible());
-        QCOMPARE(sandbox.boxes.shown.back().text, missing + " does not exist!");
-        QCOMPARE(sandbox.boxes.shown.back().caption, std::string("Warning"));
+        QCOMPARE(sandbox.boxes.shown.back().text, MissingRecentProjectText(missing));
+        QVERIFY(sandbox.boxes.shown.back().text.find(missing + " does not exist!") == 0);
         QCOMPARE(Recent(window)->count(), 2);
+        sandbox.boxes.Answer(TMsgAnswer::Yes);
+        Control<QToolButton>(window, "btOpenRecentFile")->click();
+        QVERIFY(window.isVisible());
+        QCOMPARE(Recent(window)->count(), 1);
+        QCOMPARE(Recent(window)->currentText(), QString::fromStdString(present));
+        TRecentFiles recent;
+        main->Settings().ReadRecentFiles(recent);
+        QCOMPARE(recent[0], present);
+        QVERIFY(recent[1].empty());
 
-        Recent(window)->setCurrentIndex(1);
         Control<QToolButton>(window, "btOpenRecentFile")->click();
         QVERIFY(!window.isVisible());
         QCOMPARE(TitleOf(*main), QString("Glimmerdrome - Here"));
