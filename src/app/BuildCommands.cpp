@@ -55,6 +55,13 @@ TBuildResult Build(IBuildHost& host, const TBuildParameters& parameters) {
     return result;
 }
 
+// The installer just built is a program of its own: it is started itself, not handed to the
+// desktop's handler for its name (which would rather open an ".exe" elsewhere, or nowhere).
+void StartInstaller(const std::string& setup) {
+    const std::string why = StartProgram({setup});
+    if (!why.empty()) Warn("Cannot start \"" + setup + "\". " + why);
+}
+
 } // namespace
 
 void CompileCommand(IBuildHost& host) {
@@ -68,7 +75,7 @@ void CompileCommand(IBuildHost& host) {
     const TBuildResult result = Build(host, BuildOf(host, project, TBuildKind::Installer));
     if (result.Succeeded() && !host.Closing() && host.Settings().GetTestAfterCompile() &&
         Confirm(TestInstallerQuestion))
-        ShellOpen(InstallerBeside(project));
+        StartInstaller(InstallerBeside(project));
 }
 
 void RunCommand(IBuildHost& host) {
@@ -78,7 +85,7 @@ void RunCommand(IBuildHost& host) {
     const TBuildResult result = Build(host, BuildOf(host, project, TBuildKind::Installer));
     if (result.Succeeded() && !host.Closing()) {
         host.ReleaseProgress();
-        ShellOpen(InstallerBeside(project));
+        StartInstaller(InstallerBeside(project));
     }
 }
 

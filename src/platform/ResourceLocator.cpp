@@ -70,10 +70,6 @@ std::string TResourceLocator::InstallerStub() const {
     return JoinPath(runtime, InstallerStubName);
 }
 
-std::string TResourceLocator::PlayerFolder() const {
-    return runtime;
-}
-
 std::string TResourceLocator::DefaultProjectIcon() const {
     return JoinPath(data, DefaultProjectIconName);
 }

@@ -3,9 +3,9 @@
 //
 // Two layouts exist. In the flat one every file sits in one folder with the programs: a
 // checkout's build/bin, or a copy of it anywhere. In the installed one the programs sit in
-// <prefix>/bin, what they load at run time (the runtime stubs, the preview's page and player)
-// in <prefix>/lib/glimmerdrome, and their data (the default project icon, the user guide, the
-// example project) in <prefix>/share/glimmerdrome. The layout is told apart by what lies beside
+// <prefix>/bin, what they load at run time (the runtime stubs) in <prefix>/lib/glimmerdrome,
+// and their data (the default project icon, the user guide, the example project) in
+// <prefix>/share/glimmerdrome. The layout is told apart by what lies beside
 // the executable, never by a fixed prefix, so an installed tree unpacked into any folder works
 // as it is.
 
@@ -32,15 +32,13 @@ public:
     TLayout Layout() const { return layout; }
     // The programs: glimmerdrome, gldbuild, gldpack.
     const std::string& ProgramFolder() const { return programs; }
-    // What the programs load at run time: the stubs and the preview's page and player.
+    // What the programs load at run time: the stubs.
     const std::string& RuntimeFolder() const { return runtime; }
     // Read-only data: the default project icon, the user guide, the example project.
     const std::string& DataFolder() const { return data; }
 
     std::string SaverStub() const;
     std::string InstallerStub() const;
-    // The folder holding the preview's page "flashpreview.html" and its player "ruffle/".
-    std::string PlayerFolder() const;
     std::string DefaultProjectIcon() const;
     std::string HelpFile() const;
     // The folder whose configuration.ini holds the program's settings.

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <spawn.h>
@@ -53,20 +54,27 @@ struct TQuietCommand {
     posix_spawn_file_actions_t actions;
 };
 
-bool SpawnDetached(const std::vector<std::string>& args) {
+// 0 when the command started, else the system's error number (the middle process hands it
+// back as its exit status).
+int SpawnDetachedError(const std::vector<std::string>& args) {
     TQuietCommand command(args);
     pid_t middle = ::fork();
-    if (middle < 0) return false;
+    if (middle < 0) return errno;
     if (middle == 0) {
         ::setsid();
         pid_t child;
-        ::_exit(command.Spawn(child) == 0 ? 0 : 127);
+        const int error = command.Spawn(child);
+        ::_exit(error > 0 && error < 256 ? error : (error == 0 ? 0 : ENOEXEC));
     }
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0) {
-        if (errno != EINTR) return false;
+        if (errno != EINTR) return errno;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : ECHILD;
+}
+
+bool SpawnDetached(const std::vector<std::string>& args) {
+    return SpawnDetachedError(args) == 0;
 }
 
 } // namespace
@@ -145,6 +153,17 @@ bool THeadlessShell::Open(const std::string& target) {
 bool THeadlessShell::StartDetachedScript(const std::string& path) {
     if (!FileExists(path)) return false;
     return SpawnDetached({"/bin/sh", path});
+}
+
+std::string THeadlessShell::StartProgram(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv[0].empty()) return std::strerror(ENOENT);
+    // posix_spawnp runs a name with a "/" as the path it is, never one found on PATH.
+    const int error = SpawnDetachedError(argv);
+    return error == 0 ? std::string() : std::string(std::strerror(error));
+}
+
+std::string StartProgram(const std::vector<std::string>& argv) {
+    return CurrentShell().StartProgram(argv);
 }
 
 std::string ShellTypeName(const std::string& path) {

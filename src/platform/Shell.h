@@ -24,6 +24,9 @@ public:
     // Runs a POSIX shell script detached from the program and without a window; it goes on
     // after the program ends. True when it could be started.
     virtual bool StartDetachedScript(const std::string& path) = 0;
+    // Starts a program itself (argv[0] a path), detached from this one; never waits for it.
+    // "" when it started, otherwise why it could not (the system's reason).
+    virtual std::string StartProgram(const std::vector<std::string>& argv) = 0;
 };
 
 // The layer every later call goes through; nullptr restores the headless default.
@@ -37,12 +40,14 @@ public:
     std::string DisplayName(const std::string& path) override;
     bool Open(const std::string& target) override;
     bool StartDetachedScript(const std::string& path) override;
+    std::string StartProgram(const std::vector<std::string>& argv) override;
 };
 
 std::string ShellTypeName(const std::string& path);
 std::string ShellDisplayName(const std::string& path);
 bool ShellOpen(const std::string& target);
 bool StartDetachedScript(const std::string& path);
+std::string StartProgram(const std::vector<std::string>& argv);
 
 // Runs a helper program with no terminal and the standard streams on /dev/null and waits for
 // it; true when it ran and exited with status 0.

@@ -28,7 +28,13 @@ public:
         opened.push_back(target);
         return true;
     }
+    std::string StartProgram(const std::vector<std::string>& argv) override {
+        started.push_back(argv.at(0));
+        return refusal;
+    }
     std::vector<std::string> opened;
+    std::vector<std::string> started; // programs started themselves
+    std::string refusal;              // why starting fails, "" for success
 };
 
 // The main window as the commands see it. Save writes the project with the movies the pages
@@ -119,6 +125,8 @@ private slots:
         scope = new TMessageBoxesScope(*boxes);
         InstallShell(&shell);
         shell.opened.clear();
+        shell.started.clear();
+        shell.refusal.clear();
         host = std::make_unique<TFakeHost>(program_dir);
     }
 
@@ -164,7 +172,7 @@ private slots:
         QVERIFY(fs::exists(Setup()));
         QVERIFY(boxes->shown.empty());
         QCOMPARE(host->enabled_calls, (std::vector<bool>{false, true}));
-        QVERIFY(shell.opened.empty());
+        QVERIFY(shell.started.empty());
         QCOMPARE(host->runner.Progress().title, std::string("Generate Installer Successfully"));
     }
 
@@ -177,14 +185,16 @@ private slots:
         CompileCommand(*host);
         QCOMPARE(Texts(), std::vector<std::string>{"Do you want to test the compiled installer?"});
         QCOMPARE(boxes->shown[0].caption, std::string("Confirm"));
-        QCOMPARE(shell.opened, std::vector<std::string>{Setup()});
+        // The installer itself is started, not handed to the desktop's handler.
+        QCOMPARE(shell.started, std::vector<std::string>{Setup()});
+        QVERIFY(shell.opened.empty());
 
         boxes->shown.clear();
-        shell.opened.clear();
+        shell.started.clear();
         boxes->Answer(TMsgAnswer::No);
         CompileCommand(*host);
         QCOMPARE(boxes->shown.size(), size_t(1));
-        QVERIFY(shell.opened.empty());
+        QVERIFY(shell.started.empty());
     }
 
     void compileAsksNoTestQuestionAfterAFailedBuild() {
@@ -196,7 +206,7 @@ private slots:
         CompileCommand(*host);
         QCOMPARE(Texts(), std::vector<std::string>{
                               "inst.dll is missed! Please reinstall it to fix the problem."});
-        QVERIFY(shell.opened.empty());
+        QVERIFY(shell.started.empty());
         QCOMPARE(host->enabled_calls, (std::vector<bool>{false, true}));
         QCOMPARE(host->runner.Progress().title, std::string("Generate Installer Failed"));
     }
@@ -209,8 +219,29 @@ private slots:
         QCOMPARE(host->saves, 1);
         QVERIFY(fs::exists(Setup()));
         QVERIFY(!host->runner.Progress().shown);
-        QCOMPARE(shell.opened, std::vector<std::string>{Setup()});
+        QCOMPARE(shell.started, std::vector<std::string>{Setup()});
         QCOMPARE(host->enabled_calls, (std::vector<bool>{false, true}));
+        QVERIFY(boxes->shown.empty());
+    }
+
+    void anInstallerThatCannotBeStartedIsReported() {
+        host->movies = {movie};
+        host->modified = true;
+        host->save_as_target = Saved();
+        shell.refusal = "Permission denied";
+        RunCommand(*host);
+        QCOMPARE(shell.started, std::vector<std::string>{Setup()});
+        QCOMPARE(Texts(),
+                 std::vector<std::string>{"Cannot start \"" + Setup() + "\". Permission denied"});
+
+        // The real shell layer says why, in the system's words.
+        InstallShell(nullptr);
+        const std::string plain = (project_dir / "plain.txt").string();
+        WriteFile(plain, "no program");
+        QVERIFY(!StartProgram({plain}).empty());
+        QVERIFY(!StartProgram({(project_dir / "missing").string()}).empty());
+        QCOMPARE(StartProgram({"/bin/true"}), std::string());
+        InstallShell(&shell);
     }
 
     void runOnAProjectWithoutMoviesLetsTheGenerationReportIt() {
@@ -218,7 +249,7 @@ private slots:
         host->Save();
         RunCommand(*host);
         QCOMPARE(Texts(), std::vector<std::string>{"There is no flash file in this project."});
-        QVERIFY(shell.opened.empty());
+        QVERIFY(shell.started.empty());
         QVERIFY(!fs::exists(Setup()));
         QCOMPARE(host->runner.Progress().title, std::string("Generate Installer Failed"));
     }

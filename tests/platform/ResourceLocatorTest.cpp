@@ -15,7 +15,6 @@ TEST(ResourceLocator, AFlatFolderHoldsEveryFile) {
     EXPECT_EQ(here.ProgramFolder(), "/opt/glimmer");
     EXPECT_EQ(here.SaverStub(), "/opt/glimmer/saver.dll");
     EXPECT_EQ(here.InstallerStub(), "/opt/glimmer/inst.dll");
-    EXPECT_EQ(here.PlayerFolder(), "/opt/glimmer");
     EXPECT_EQ(here.DefaultProjectIcon(), "/opt/glimmer/defaultProjectIcon.ico");
     EXPECT_EQ(here.HelpFile(), "/opt/glimmer/gldhelp.html");
     EXPECT_EQ(here.SettingsFolder(), "/opt/glimmer");
@@ -27,7 +26,6 @@ TEST(ResourceLocator, TheInstalledLayoutSplitsProgramsRuntimeFilesAndData) {
     EXPECT_EQ(installed.ProgramFolder(), "/usr/bin");
     EXPECT_EQ(installed.SaverStub(), "/usr/lib/glimmerdrome/saver.dll");
     EXPECT_EQ(installed.InstallerStub(), "/usr/lib/glimmerdrome/inst.dll");
-    EXPECT_EQ(installed.PlayerFolder(), "/usr/lib/glimmerdrome");
     EXPECT_EQ(installed.DefaultProjectIcon(), "/usr/share/glimmerdrome/defaultProjectIcon.ico");
     EXPECT_EQ(installed.HelpFile(), "/usr/share/glimmerdrome/gldhelp.html");
 }

@@ -395,3 +395,83 @@ TEST_F(SaverScreen, ACopiedScreensaverPlaysWithAnEmptyHomeAndWritesNothingThere)
     EXPECT_EQ(FilesUnder(root / "tmp"), std::vector<std::string>{});
     EXPECT_EQ(FilesUnder(root / "alone"), std::vector<std::string>{"Lonely.scr"});
 }
+
+TEST_F(SaverScreen, DamagedScreensaversSayWhyAndEndWithoutACrashOrAFileWritten) {
+    const fs::path good = Build("Broken", {{"red.swf", kRed, 100, 100, 24}}, {});
+    const std::string bytes = ReadFile(good);
+    const size_t stub = static_cast<size_t>(fs::file_size(kProgramDir / "saver.dll"));
+    auto variant = [&](const std::string& name, std::string content) {
+        const fs::path path = root / name;
+        WriteFile(path, content);
+        fs::permissions(path, fs::perms(0755));
+        return path;
+    };
+    // Every failure is an exit status of 1 with a message, never a signal.
+    auto expect_failure = [&](TProcess& run, const std::string& message) {
+        const auto status = run.Wait(kFirstFrame);
+        EXPECT_TRUE(ExitedWith(status, 1)) << Describe(status) << "\n" << run.Output();
+        EXPECT_NE(run.Output().find(message), std::string::npos) << run.Output();
+    };
+
+    const fs::path cut = variant("cut.scr", bytes.substr(0, bytes.size() - 10));
+    expect_failure(*Start(cut, {}), "No package archive found");
+    // The first block's data, a few bytes into the movie: its checksum no longer holds.
+    std::string flipped = bytes;
+    flipped[stub + 4 + 20 + 3] ^= 0x5a;
+    const fs::path damaged = variant("damaged.scr", flipped);
+    expect_failure(*Start(damaged, {"--test"}), "red.swf");
+
+    // A movie the project lists that did not make it into the package.
+    {
+        std::string project = ReadFile(root / "project" / "show.gldp");
+        project.insert(project.find("[Configuration]"),
+                       "1=" + (root / "project" / "gone.swf").string() + "\r\n");
+        WriteFile(root / "project" / "show.gldp", project);
+        const TRunResult build =
+            RunToEnd({(kProgramDir / "gldbuild").string(), "--quiet",
+                      (root / "project" / "show.gldp").string(), "--screensaver"},
+                     Environment(), (root / "build.txt").string());
+        ASSERT_EQ(build.status, 0) << build.output;
+    }
+    expect_failure(*Start(good, {"--window"}), "the movie \"gone.swf\" is missing from it");
+    EXPECT_EQ(FilesUnder(home), std::vector<std::string>{});
+
+    if (!StartDisplay()) GTEST_SKIP() << "the rest needs Xvfb";
+    // With a display: damaged movie data is found while the player starts; inside another
+    // program's window there is no box, only the message.
+    const xcb_window_t window = x->CreateWindow(0, 0, 200, 150, 0x404040);
+    expect_failure(*Start(damaged, {"-window-id", std::to_string(window)}), "red.swf");
+    EXPECT_TRUE(x->WindowsNamed("Screensaver").empty());
+    // Full screen, the message also shows in a box, which waits for the user.
+    if (!FindProgram("xdotool").empty()) {
+        auto boxed = Start(cut, {});
+        ASSERT_TRUE(WaitUntil([&] { return !x->WindowsNamed("Screensaver").empty(); }, kFirstFrame))
+            << boxed->Output();
+        EXPECT_TRUE(boxed->Running());
+        Xdotool({"mousemove", "320", "240", "key", "Return"});
+        expect_failure(*boxed, "No package archive found");
+    }
+    EXPECT_EQ(FilesUnder(home), std::vector<std::string>{});
+    EXPECT_EQ(FilesUnder(root / "tmp"), std::vector<std::string>{});
+}
+
+TEST_F(SaverScreen, WithoutTheWebEngineTheScreensaverNamesThePackageToInstall) {
+    // The engine is hidden from this one program by a private mount over its library.
+    const fs::path library = fs::canonical("/usr/lib/x86_64-linux-gnu/libQt6WebEngineCore.so.6");
+    const std::string unshare = FindProgram("unshare");
+    if (unshare.empty() || ::geteuid() != 0 || !fs::exists(library))
+        GTEST_SKIP() << "needs root, unshare and the engine's library";
+    const TRunResult probe =
+        RunToEnd({unshare, "--mount", "true"}, {}, (root / "probe.txt").string());
+    if (probe.status != 0) GTEST_SKIP() << "private mounts are not allowed here: " << probe.output;
+    if (!StartDisplay()) GTEST_SKIP() << "needs Xvfb";
+    const fs::path saver = Build("Engineless", {{"red.swf", kRed, 100, 100, 24}}, {});
+    const xcb_window_t window = x->CreateWindow(0, 0, 200, 150, 0x404040);
+    auto run = Start(unshare, {"--mount", "/bin/sh", "-c",
+                               "mount --bind /dev/null '" + library.string() + "' && exec '" +
+                                   saver.string() + "' -window-id " + std::to_string(window)});
+    const auto status = run->Wait(kFirstFrame);
+    EXPECT_TRUE(ExitedWith(status, 1)) << Describe(status) << "\n" << run->Output();
+    EXPECT_NE(run->Output().find("libqt6webenginewidgets6"), std::string::npos) << run->Output();
+    EXPECT_EQ(FilesUnder(home), std::vector<std::string>{});
+}

@@ -89,8 +89,11 @@ void* OpenFromPrivateFolder(std::string& error) {
     return handle;
 }
 
+// Whether the loader failed on a library the player needs rather than on the player itself:
+// one that is missing, or present but unusable (cut short, not a library).
 bool MissesALibrary(const std::string& error) {
-    return error.find("cannot open shared object file") != std::string::npos ||
+    return error.find("libQt6WebEngine") != std::string::npos ||
+           error.find("cannot open shared object file") != std::string::npos ||
            error.find("undefined symbol") != std::string::npos;
 }
 
