@@ -72,9 +72,7 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        QVERIFY(dir.isValid());
-    }
+    void initTestCase() { QVERIFY(dir.isValid()); }
 
     void startsBehindAPlaceholderAndBecomesReady() {
         preview = std::make_unique<TFlashPreview>();
