@@ -12,7 +12,7 @@ packages=(
     libgl1-mesa-dev libxcb1-dev zlib1g-dev liblzma-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     shared-mime-info desktop-file-utils xscreensaver
-    bzip2 xz-utils
+    bzip2 lbzip2 libbz2-dev xz-utils
     clang-format
 )
 

@@ -1,0 +1,474 @@
+#include "InducedSortUnit.h"
+
+#include "CompressErrors.h"
+#include "FSortUnit.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace {
+
+constexpr const char* UNIT = "InducedSortUnit";
+constexpr int32_t PAIR_COUNT = 65536;
+// Below this many substrings a part is put in order by insertion.
+constexpr int32_t INSERTION_LIMIT = 12;
+
+inline int32_t PairKey(uint32_t c0, uint32_t c1) { return int32_t(c0 << 8 | c1); }
+
+} // namespace
+
+inline uint64_t TInducedSorter::KeyAt(const TStar& star, int32_t d) const {
+    const int32_t rem = star.len - d;
+    const int32_t at = star.pos + d;
+    uint64_t v = 0;
+    if (at + 8 <= text_len) {
+        std::memcpy(&v, text + at, 8);
+        v = __builtin_bswap64(v);
+    } else {
+        for (int32_t k = 0; k < 8 && at + k < text_len; ++k) v |= uint64_t(text[at + k]) << (56 - 8 * k);
+    }
+    if (rem < 7) {
+        v = rem > 0 ? v & (~uint64_t(0) << (64 - 8 * rem)) : 0;
+        return v | uint64_t(rem);
+    }
+    return (v & ~uint64_t(0xFF)) | 7;
+}
+
+TInducedSorter::TInducedSorter()
+    : pair_count(new int32_t[PAIR_COUNT]), star_count(new int32_t[PAIR_COUNT]) {}
+
+TInducedSorter::~TInducedSorter() = default;
+
+// The layout of index: row 0 holds the empty suffix, then one bucket per first byte. In each
+// bucket the L suffixes come first (a suffix c... that is larger than its own tail sorts
+// below one that is smaller, among those starting with c), then the S suffixes, those again
+// in sub-buckets by their second byte. Within a sub-bucket (c0, c1) with c0 < c1 the B*
+// suffixes come first: their tails start with an L suffix of bucket c1, the others' with an S
+// suffix, and the L suffixes of a bucket sort below its S suffixes.
+void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) {
+    GLD_ASSERT(n >= 1, UNIT);
+    const uint8_t* x = block + 1;
+    text = x;
+    text_len = n;
+    sa[0] = n;
+    if (n == 1) {
+        sa[1] = 0;
+        return;
+    }
+
+    // Types, bucket sizes and the B* positions, in one pass from the right. The last suffix is
+    // of type L (the end sorts below every byte); a byte equal to its successor takes over the
+    // successor's type.
+    int32_t count[256] = {}, l_count[256] = {};
+    int32_t* pairs = pair_count.get();
+    int32_t* stars = star_count.get();
+    std::fill_n(pairs, PAIR_COUNT, 0);
+    std::fill_n(stars, PAIR_COUNT, 0);
+    star_pos.clear();
+    {
+        int32_t i = n - 1;
+        uint32_t c1 = x[i];
+        ++count[c1];
+        ++l_count[c1];
+        --i;
+        while (i >= 0) {
+            uint32_t c0 = 0;
+            // L while the byte is at least its successor's (the successor being L).
+            while (i >= 0 && (c0 = x[i]) >= c1) {
+                ++count[c0];
+                ++l_count[c0];
+                c1 = c0;
+                --i;
+            }
+            if (i < 0) break;
+            // Smaller than an L successor: a B* suffix.
+            ++count[c0];
+            ++pairs[PairKey(c0, c1)];
+            ++stars[PairKey(c0, c1)];
+            star_pos.push_back(i);
+            c1 = c0;
+            --i;
+            // S while the byte is at most its successor's (the successor being S).
+            while (i >= 0 && (c0 = x[i]) <= c1) {
+                ++count[c0];
+                ++pairs[PairKey(c0, c1)];
+                c1 = c0;
+                --i;
+            }
+        }
+    }
+    std::reverse(star_pos.begin(), star_pos.end());
+
+    int32_t bucket_start[257];
+    bucket_start[0] = 1;
+    for (int c = 0; c < 256; ++c) bucket_start[c + 1] = bucket_start[c] + count[c];
+    // pairs[(c0, c1)] becomes the end of the sub-bucket of S suffixes starting with c0 c1.
+    for (int c0 = 0; c0 < 256; ++c0) {
+        int32_t end = bucket_start[c0] + l_count[c0];
+        for (int c1 = c0; c1 < 256; ++c1) {
+            end += pairs[PairKey(uint32_t(c0), uint32_t(c1))];
+            pairs[PairKey(uint32_t(c0), uint32_t(c1))] = end;
+        }
+    }
+
+    SortBStar(x, n);
+
+    // The sorted B* suffixes at the front of their sub-buckets; a sub-bucket (c0, c1) starts
+    // where (c0, c1 - 1) ends, and c1 > c0 for every B* suffix.
+    {
+        int32_t previous = -1, at = 0;
+        for (const int32_t k : star_order) {
+            const int32_t q = star_pos[size_t(k)];
+            const int32_t key = PairKey(x[q], x[q + 1]);
+            if (key != previous) {
+                at = pairs[key - 1];
+                previous = key;
+            }
+            sa[at++] = q;
+        }
+    }
+
+    // S suffixes from right to left. The suffix before an S suffix j is S when its byte is at
+    // most x[j]; it goes to the top free place of its sub-bucket. No other S suffix has an L
+    // successor but the B* ones, already in place, so only the S parts need scanning.
+    for (int c = 255; c >= 0; --c) {
+        const int32_t s_start = bucket_start[c] + l_count[c];
+        int32_t* tails = pairs + c; // tails[c0 << 8] is the sub-bucket (c0, c)
+        for (int32_t i = bucket_start[c + 1] - 1; i >= s_start; --i) {
+            const int32_t j = sa[i];
+            if (j == 0) continue;
+            const uint32_t cp = x[j - 1];
+            if (cp <= uint32_t(c)) sa[--tails[cp << 8]] = j - 1;
+        }
+    }
+
+    // L suffixes from left to right, starting with the last suffix, which the empty one
+    // precedes. The suffix before j is L when its byte is larger than x[j], or equal to it and
+    // j is L itself.
+    int32_t head[256];
+    std::copy(bucket_start, bucket_start + 256, head);
+    sa[head[x[n - 1]]++] = n - 1;
+    for (int c = 0; c < 256; ++c) {
+        const int32_t l_end = bucket_start[c] + l_count[c];
+        for (int32_t i = bucket_start[c]; i < l_end; ++i) {
+            const int32_t j = sa[i];
+            if (j == 0) continue;
+            const uint32_t cp = x[j - 1];
+            if (cp >= uint32_t(c)) sa[head[cp]++] = j - 1;
+        }
+        for (int32_t i = l_end; i < bucket_start[c + 1]; ++i) {
+            const int32_t j = sa[i];
+            if (j == 0) continue;
+            const uint32_t cp = x[j - 1];
+            if (cp > uint32_t(c)) sa[head[cp]++] = j - 1;
+        }
+    }
+}
+
+// A B* substring runs from its suffix's start to one byte past the next B* suffix's start
+// (the last one to the end of the block). Compared as plain byte strings, a prefix lower, they
+// order their suffixes: where one substring is a prefix of another, its last byte starts an L
+// suffix where the longer one has an S suffix of the same byte. Equal substrings leave the
+// order to the B* suffixes that follow them, so the string of the substrings' ranks, sorted by
+// suffix, gives the B* order.
+void TInducedSorter::SortBStar(const uint8_t* x, int32_t n) {
+    const int32_t m = int32_t(star_pos.size());
+    stars.resize(size_t(m));
+    star_order.resize(size_t(m));
+    if (m == 0) return;
+    for (int32_t k = 0; k + 1 < m; ++k)
+        stars[size_t(k)] = {star_pos[size_t(k)], star_pos[size_t(k) + 1] + 2 - star_pos[size_t(k)]};
+    stars[size_t(m) - 1] = {star_pos[size_t(m) - 1], n - star_pos[size_t(m) - 1]};
+
+    // By their first two bytes, then each pair's substrings by their next seven bytes, which
+    // settle most of them; longer ties go on seven bytes at a time.
+    int32_t* pair_end = star_count.get();
+    int32_t sum = 0;
+    for (int32_t key = 0; key < PAIR_COUNT; ++key) {
+        const int32_t c = pair_end[key];
+        pair_end[key] = sum;
+        sum += c;
+    }
+    if (wide_keys.size() < size_t(m)) wide_keys.resize(size_t(m));
+    uint64_t* wide = wide_keys.data();
+    for (int32_t k = 0; k < m; ++k) {
+        const int32_t q = star_pos[size_t(k)];
+        const int32_t at = pair_end[PairKey(x[q], x[q + 1])]++;
+        star_order[size_t(at)] = k;
+        wide[at] = KeyAt(stars[size_t(k)], 2);
+    }
+    tied.assign(size_t(m), 0);
+    for (int32_t key = 0, lo = 0; key < PAIR_COUNT; ++key) {
+        const int32_t end = pair_end[key];
+        if (end - lo > 1) SortSubstrings(lo, end - 1);
+        lo = end;
+    }
+
+    // Names in sorted order; ranks and group lengths for the doubling beside them.
+    names.resize(size_t(m));
+    ranks.resize(size_t(m));
+    group_len.resize(size_t(m));
+    const uint8_t* same = tied.data();
+    int32_t name = -1, group = 0;
+    for (int32_t r = 0; r < m; ++r) {
+        const int32_t k = star_order[size_t(r)];
+        if (!same[r]) {
+            ++name;
+            group = r;
+            group_len[size_t(r)] = 1;
+        } else {
+            ++group_len[size_t(group)];
+        }
+        names[size_t(k)] = name;
+        ranks[size_t(k)] = group;
+    }
+    if (name + 1 == m) return;
+    if (!RefineByDoubling(m)) SortIntegers(names.data(), star_order.data(), m, name + 1);
+}
+
+int TInducedSorter::CompareSubstrings(const TStar& a, const TStar& b, int32_t d) const {
+    for (;; d += 7) {
+        const uint64_t ka = KeyAt(a, d), kb = KeyAt(b, d);
+        if (ka != kb) return ka < kb ? -1 : 1;
+        if ((ka & 0xFF) < 7) return 0;
+    }
+}
+
+// Multikey quicksort of star_order[lo..hi], whose substrings share their first two bytes and
+// whose keys from the third byte on stand in wide_keys, seven bytes at a level. Substrings that
+// end together are equal: their order is left to the ranks, and tied marks each that equals
+// the one before it.
+void TInducedSorter::SortSubstrings(int32_t lo, int32_t hi) {
+    const TStar* st = stars.data();
+    int32_t* o = star_order.data();
+    uint64_t* key = wide_keys.data();
+    uint8_t* tie = tied.data();
+    stack.clear();
+    int32_t d = 2;
+    for (;;) {
+        if (hi - lo + 1 <= INSERTION_LIMIT) {
+            for (int32_t i = lo + 1; i <= hi; ++i) {
+                const int32_t k = o[i];
+                const uint64_t kk = key[i];
+                int32_t j = i - 1;
+                while (j >= lo && (key[j] > kk || (key[j] == kk && (kk & 0xFF) == 7 &&
+                                                   CompareSubstrings(st[o[j]], st[k], d + 7) > 0))) {
+                    o[j + 1] = o[j];
+                    key[j + 1] = key[j];
+                    --j;
+                }
+                o[j + 1] = k;
+                key[j + 1] = kk;
+            }
+            for (int32_t i = lo + 1; i <= hi; ++i)
+                tie[i] = key[i] == key[i - 1] &&
+                         ((key[i] & 0xFF) < 7 || CompareSubstrings(st[o[i]], st[o[i - 1]], d + 7) == 0);
+        } else {
+            const uint64_t a = key[lo], b = key[lo + (hi - lo) / 2], c = key[hi];
+            const uint64_t v = a < b ? (b < c ? b : (a < c ? c : a)) : (b > c ? b : (a > c ? c : a));
+            int32_t lt = lo, i = lo, gt = hi;
+            while (i <= gt) {
+                const uint64_t kv = key[i];
+                if (kv < v) {
+                    std::swap(key[lt], key[i]);
+                    std::swap(o[lt++], o[i++]);
+                } else if (kv > v) {
+                    std::swap(key[i], key[gt]);
+                    std::swap(o[i], o[gt--]);
+                } else {
+                    ++i;
+                }
+            }
+            if (lt - 1 > lo) stack.insert(stack.end(), {lo, lt - 1, d});
+            if (hi > gt + 1) stack.insert(stack.end(), {gt + 1, hi, d});
+            // A middle part whose substrings go on is sorted by the next seven bytes; the keys
+            // of this level are no longer needed there.
+            if (gt > lt && (v & 0xFF) == 7) {
+                for (int32_t j = lt; j <= gt; ++j) key[j] = KeyAt(st[o[j]], d + 7);
+                stack.insert(stack.end(), {lt, gt, d + 7});
+            } else {
+                for (int32_t j = lt + 1; j <= gt; ++j) tie[j] = 1;
+            }
+        }
+        if (stack.empty()) return;
+        d = stack.back();
+        stack.pop_back();
+        hi = stack.back();
+        stack.pop_back();
+        lo = stack.back();
+        stack.pop_back();
+    }
+}
+
+// Prefix doubling (Larsson and Sadakane) on the string of names, from the groups of equal
+// substrings: only suffixes that still tie are touched, which is cheap where few substrings
+// repeat. Periodic blocks tie for many rounds; when the work passes a few times the string's
+// length, it stops and leaves the string to SA-IS (false).
+bool TInducedSorter::RefineByDoubling(int32_t m) {
+    keys.resize(size_t(m));
+    int32_t* o = star_order.data();
+    int32_t* rank = ranks.data();
+    int32_t* len = group_len.data();
+    int32_t* key = keys.data();
+    int64_t work = 0;
+    for (int32_t h = 1;; h *= 2) {
+        int32_t unsorted = 0;
+        for (int32_t i = 0; i < m;) {
+            const int32_t g = len[i];
+            if (g < 0) {
+                i -= g;
+                continue;
+            }
+            if (g == 1) {
+                // Sorted: merge with the sorted ones that follow, so later rounds skip them.
+                int32_t j = i + 1;
+                while (j < m && (len[j] == 1 || len[j] < 0)) j += len[j] < 0 ? -len[j] : 1;
+                len[i] = -(j - i);
+                i = j;
+                continue;
+            }
+            unsorted += g;
+            i += g;
+        }
+        if (unsorted == 0) return true;
+        work += unsorted;
+        if (work > 4 * int64_t(m)) return false;
+        for (int32_t i = 0; i < m;) {
+            const int32_t g = len[i];
+            if (g < 0) {
+                i -= g;
+                continue;
+            }
+            // A group ties on h names; every member has more than h names left, since the last
+            // name is unique.
+            const int32_t hi = i + g - 1;
+            for (int32_t j = i; j <= hi; ++j) key[j] = rank[o[j] + h];
+            TFastSorter::SortKeyedPairs(key, o, i, hi, 2 * std::bit_width(uint32_t(g)) + 4);
+            // Renumber from the top down: a member not renumbered yet still carries the group's
+            // first place, below every number handed out inside the group.
+            for (int32_t end = hi; end >= i;) {
+                int32_t start = end;
+                while (start > i && key[start - 1] == key[end]) --start;
+                for (int32_t j = start; j <= end; ++j) rank[o[j]] = start;
+                len[start] = end - start + 1;
+                end = start - 1;
+            }
+            i = hi + 1;
+        }
+    }
+}
+
+// SA-IS (Nong, Zhang and Chan) over integers. Types as in the byte sorter; the LMS suffixes
+// (an S suffix after an L one) are sorted by their substrings through one induction, named,
+// and, where names repeat, ordered by sorting the string of names the same way.
+void TInducedSorter::SortIntegers(const int32_t* s, int32_t* sa, int32_t n, int32_t alphabet) {
+    if (n == 1) {
+        sa[0] = 0;
+        return;
+    }
+    // Each value with its type in the lowest bit (1 for S): the inductions read one word.
+    std::vector<int32_t> typed(static_cast<size_t>(n));
+    std::vector<int32_t> sizes(static_cast<size_t>(alphabet), 0);
+    std::vector<int32_t> bucket(static_cast<size_t>(alphabet));
+    int32_t* t = typed.data();
+    t[n - 1] = s[n - 1] * 2;
+    ++sizes[size_t(s[n - 1])];
+    for (int32_t i = n - 2; i >= 0; --i) {
+        const int32_t c = s[i], next = s[i + 1];
+        t[i] = c * 2 + int32_t(c < next || (c == next && (t[i + 1] & 1)));
+        ++sizes[size_t(c)];
+    }
+    auto lms = [t](int32_t i) { return (t[i] & 1) && !(t[i - 1] & 1); }; // for i >= 1
+    auto heads = [&] {
+        int32_t sum = 0;
+        for (int32_t c = 0; c < alphabet; ++c) {
+            bucket[size_t(c)] = sum;
+            sum += sizes[size_t(c)];
+        }
+    };
+    auto tails = [&] {
+        int32_t sum = 0;
+        for (int32_t c = 0; c < alphabet; ++c) {
+            sum += sizes[size_t(c)];
+            bucket[size_t(c)] = sum;
+        }
+    };
+    int32_t* b = bucket.data();
+    auto induce = [&] {
+        heads();
+        sa[b[s[n - 1]]++] = n - 1; // induced by the empty suffix
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t v = sa[i];
+            if (v <= 0) continue;
+            const int32_t u = t[v - 1];
+            if (!(u & 1)) sa[b[u >> 1]++] = v - 1;
+        }
+        tails();
+        for (int32_t i = n - 1; i >= 0; --i) {
+            const int32_t v = sa[i];
+            if (v <= 0) continue;
+            const int32_t u = t[v - 1];
+            if (u & 1) sa[--b[u >> 1]] = v - 1;
+        }
+    };
+
+    // Empty places hold 0: position 0 is never an LMS suffix and induces nothing.
+    std::fill(sa, sa + n, 0);
+    tails();
+    int32_t last_lms = -1;
+    for (int32_t i = 1; i < n; ++i)
+        if (lms(i)) {
+            sa[--b[s[i]]] = i;
+            last_lms = i;
+        }
+    induce();
+
+    // The LMS suffixes, now in the order of their substrings, to the front; the length of each
+    // substring, then its name, to the back (LMS positions are at least two apart, so p / 2 is
+    // a slot of its own). The last substring runs into the end of the string: it equals none.
+    int32_t n1 = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t v = sa[i];
+        if (v > 0 && lms(v)) sa[n1++] = v;
+    }
+    std::fill(sa + n1, sa + n, -1);
+    for (int32_t i = n - 1, next = n; i >= 1; --i)
+        if (lms(i)) {
+            sa[n1 + i / 2] = next - i + 1;
+            next = i;
+        }
+    int32_t name = 0, previous = -1, previous_len = 0;
+    for (int32_t r = 0; r < n1; ++r) {
+        const int32_t p = sa[r];
+        const int32_t len = sa[n1 + p / 2];
+        if (previous < 0 || len != previous_len || p == last_lms || previous == last_lms ||
+            std::memcmp(t + p, t + previous, size_t(len) * sizeof(int32_t)) != 0) {
+            ++name;
+            previous = p;
+            previous_len = len;
+        }
+        sa[n1 + p / 2] = name - 1;
+    }
+    for (int32_t i = n - 1, j = n - 1; i >= n1; --i)
+        if (sa[i] >= 0) sa[j--] = sa[i];
+
+    int32_t* reduced = sa + n - n1;
+    int32_t* order = sa;
+    if (name < n1) SortIntegers(reduced, order, n1, name);
+    else
+        for (int32_t i = 0; i < n1; ++i) order[reduced[i]] = i;
+
+    // Back to positions, then the sorted LMS suffixes at their bucket ends, last first.
+    for (int32_t i = 1, j = 0; i < n; ++i)
+        if (lms(i)) reduced[j++] = i;
+    for (int32_t i = 0; i < n1; ++i) order[i] = reduced[order[i]];
+    std::fill(sa + n1, sa + n, 0);
+    tails();
+    for (int32_t i = n1 - 1; i >= 0; --i) {
+        const int32_t j = sa[i];
+        sa[i] = 0;
+        sa[--b[s[j]]] = j;
+    }
+    induce();
+}
