@@ -13,8 +13,8 @@
 // Every output is checked against the input bytes, and archives made with different numbers of
 // threads must be identical.
 
-#include "BWTCompressUnit.h"
-#include "BWTExpandUnit.h"
+#include "BlockDecoderUnit.h"
+#include "BlockEncoderUnit.h"
 #include "CRC32Unit.h"
 #include "CompressErrors.h"
 
@@ -29,8 +29,8 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <set>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -71,7 +71,8 @@ TSample RunChild(const std::function<int()>& body, const std::string& in, const 
     if (pid < 0) return s;
     if (pid == 0) {
         const int fi = open(in.empty() ? "/dev/null" : in.c_str(), O_RDONLY);
-        const int fo = open(out.empty() ? "/dev/null" : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int fo =
+            open(out.empty() ? "/dev/null" : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fi < 0 || fo < 0) _exit(127);
         dup2(fi, 0);
         dup2(fo, 1);
@@ -92,7 +93,8 @@ TSample RunChild(const std::function<int()>& body, const std::string& in, const 
 
 int Exec(const std::vector<std::string>& argv) {
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     execvp(args[0], args.data());
     return 127;
@@ -115,7 +117,9 @@ uint32_t Crc(const std::vector<uint8_t>& bytes) {
     return crc.Value();
 }
 
-bool SameFiles(const std::string& a, const std::string& b) { return ReadFile(a) == ReadFile(b); }
+bool SameFiles(const std::string& a, const std::string& b) {
+    return ReadFile(a) == ReadFile(b);
+}
 
 bool HaveProgram(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
@@ -205,7 +209,8 @@ std::string SelfFolder() {
 // keeps name parts only and renames repeats, so the comparison is by content, as a multiset.
 bool ExtractedMatches(const std::vector<std::string>& files, const std::string& dir) {
     std::multiset<std::pair<uint64_t, uint32_t>> want, got;
-    for (const auto& f : files) want.insert({fs::file_size(f), Crc(ReadFile(f))});
+    for (const auto& f : files)
+        want.insert({fs::file_size(f), Crc(ReadFile(f))});
     for (const auto& e : fs::directory_iterator(dir))
         if (e.is_regular_file()) got.insert({e.file_size(), Crc(ReadFile(e.path().string()))});
     return want == got;
@@ -356,7 +361,8 @@ TSetResult MeasureSet(const std::string& path, const std::vector<std::string>& f
                 std::fprintf(stderr, "gldbench: %s failed on %s\n", c.label.c_str(), path.c_str());
             if (round == 0 && k + 1 == compressing && our_threads.size() > 1)
                 for (int j : our_threads)
-                    r.archives_identical = r.archives_identical && SameFiles(archive_of(1), archive_of(j));
+                    r.archives_identical =
+                        r.archives_identical && SameFiles(archive_of(1), archive_of(j));
         }
     }
     // Check that every side gave back the bytes it was given.
@@ -370,7 +376,9 @@ TSetResult MeasureSet(const std::string& path, const std::vector<std::string>& f
     return r;
 }
 
-double Ratio(double peer, double ours) { return ours > 0 ? peer / ours : 0; }
+double Ratio(double peer, double ours) {
+    return ours > 0 ? peer / ours : 0;
+}
 
 void PrintSet(const TSetResult& r, size_t file_count, int rounds) {
     std::printf("\n%s: %zu files, %lld bytes; median of %d rounds\n", r.name.c_str(), file_count,
@@ -400,7 +408,8 @@ void PrintSet(const TSetResult& r, size_t file_count, int rounds) {
         std::printf("    %-22s %11s %7s %8.2f %8.2f %9.2f %9.1f\n", c.label.c_str(), size, share,
                     f.cpu, f.wall, f.wall > 0 ? double(r.raw) / 1e6 / f.wall : 0, f.peak);
     }
-    auto find = [&](bool expands, bool ours, const std::string& peer, int threads) -> const TCommand* {
+    auto find = [&](bool expands, bool ours, const std::string& peer,
+                    int threads) -> const TCommand* {
         for (const TCommand& c : r.commands)
             if (c.expands == expands && c.ours == ours && c.peer == peer && c.threads == threads)
                 return &c;
@@ -415,7 +424,8 @@ void PrintSet(const TSetResult& r, size_t file_count, int rounds) {
                     Ratio(p.wall, o.wall));
     };
     int all = 1;
-    for (const TCommand& c : r.commands) all = std::max(all, c.threads);
+    for (const TCommand& c : r.commands)
+        all = std::max(all, c.threads);
     std::printf("  speed ratios (the peer's seconds / ours; above 1 means we are faster)\n");
     std::printf("   one thread\n");
     line("create -j 1", find(false, true, "", 1), find(false, false, "bzip2", 1));
@@ -441,7 +451,8 @@ std::vector<std::string> CollectFiles(const std::string& arg) {
     std::vector<std::string> files;
     if (fs::is_directory(arg)) {
         for (const auto& e : fs::recursive_directory_iterator(arg))
-            if (e.is_regular_file() && fs::file_size(e.path()) > 0) files.push_back(e.path().string());
+            if (e.is_regular_file() && fs::file_size(e.path()) > 0)
+                files.push_back(e.path().string());
     } else if (fs::is_regular_file(arg)) {
         files.push_back(arg);
     }
@@ -460,7 +471,8 @@ bool BlockShapes(const std::vector<std::string>& text_files, int rounds) {
     std::mt19937 rng(1);
     auto make = [&](const char* name, auto byte_at) {
         std::vector<uint8_t> b(BLOCK_SIZE);
-        for (int32_t i = 0; i < BLOCK_SIZE; ++i) b[size_t(i)] = byte_at(i);
+        for (int32_t i = 0; i < BLOCK_SIZE; ++i)
+            b[size_t(i)] = byte_at(i);
         shapes.push_back({name, std::move(b)});
     };
     make("random", [&](int32_t) { return uint8_t(rng()); });
@@ -475,7 +487,8 @@ bool BlockShapes(const std::vector<std::string>& text_files, int rounds) {
     {
         // A random phrase repeated with rare mutations: long repeats at a distance.
         std::vector<uint8_t> phrase(5000);
-        for (auto& b : phrase) b = uint8_t(rng());
+        for (auto& b : phrase)
+            b = uint8_t(rng());
         make("phrase, mutated", [&](int32_t i) {
             return rng() % 10000 == 0 ? uint8_t(rng()) : phrase[size_t(i) % phrase.size()];
         });
@@ -487,13 +500,9 @@ bool BlockShapes(const std::vector<std::string>& text_files, int rounds) {
         shapes.push_back({"text", std::move(b)});
         break;
     }
-    char scratch[] = "/tmp/gldbench-shape-XXXXXX";
-    const int fd = mkstemp(scratch);
-    if (fd < 0) return false;
-    close(fd);
-    TCompressor compressor;
-    TExpander expander;
-    std::vector<uint8_t> back(BLOCK_SIZE);
+    TBlockEncoder encoder;
+    TBlockDecoder decoder;
+    std::vector<uint8_t> coded, back(BLOCK_SIZE);
     double random_comp = 0, random_exp = 0, worst = 0;
     bool ok = true;
     std::printf("\nOne %d-byte block of each shape (CPU ms of this thread, median of %d)\n",
@@ -504,16 +513,12 @@ bool BlockShapes(const std::vector<std::string>& text_files, int rounds) {
         std::vector<double> comp, exp;
         int32_t packed = 0;
         for (int k = 0; k < rounds; ++k) {
-            {
-                TBitFile out(scratch, fmCreate);
-                std::memcpy(compressor.GetInputBuffer() + 1, s.bytes.data(), s.bytes.size());
-                const double t0 = ThreadCpuNow();
-                packed = compressor.CompressBlock(BLOCK_SIZE, out);
-                comp.push_back(ThreadCpuNow() - t0);
-            }
-            TBitFile in(scratch, fmOpenRead);
-            const double t0 = ThreadCpuNow();
-            const int32_t n = expander.ExpandBlock(in, back.data(), BLOCK_SIZE, BLOCK_SIZE);
+            coded.clear();
+            double t0 = ThreadCpuNow();
+            packed = encoder.EncodeBlock(s.bytes, coded).compressed_size;
+            comp.push_back(ThreadCpuNow() - t0);
+            t0 = ThreadCpuNow();
+            const int32_t n = decoder.DecodeBlock(coded, back.data(), BLOCK_SIZE, BLOCK_SIZE);
             exp.push_back(ThreadCpuNow() - t0);
             ok = ok && n == BLOCK_SIZE && std::memcmp(back.data(), s.bytes.data(), size_t(n)) == 0;
         }
@@ -526,7 +531,6 @@ bool BlockShapes(const std::vector<std::string>& text_files, int rounds) {
         std::printf("  %-18s %7.1f ms %7.2fx %7.1f ms %7.2fx %10d\n", s.name, c * 1e3,
                     c / random_comp, e * 1e3, e / random_exp, packed);
     }
-    std::remove(scratch);
     std::printf("  slowest shape against random: %.2fx (at most 3x wanted)%s\n", worst,
                 ok ? "" : "; SOME BLOCKS DID NOT EXPAND TO THEIR BYTES");
     return ok;
@@ -552,15 +556,21 @@ int main(int argc, char** argv) {
     std::vector<std::string> paths;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--rounds" && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--threads" && i + 1 < argc) threads = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--gldpack" && i + 1 < argc) gldpack = argv[++i];
-        else if (a == "--no-peers") peers = false;
-        else if (a == "--shapes") shapes = true;
+        if (a == "--rounds" && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--threads" && i + 1 < argc)
+            threads = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--gldpack" && i + 1 < argc)
+            gldpack = argv[++i];
+        else if (a == "--no-peers")
+            peers = false;
+        else if (a == "--shapes")
+            shapes = true;
         else if (a == "-h" || a == "--help") {
             std::printf(USAGE, std::thread::hardware_concurrency());
             return 0;
-        } else paths.push_back(a);
+        } else
+            paths.push_back(a);
     }
     if (paths.empty() && !shapes) {
         std::fprintf(stderr, USAGE, std::thread::hardware_concurrency());
@@ -598,7 +608,8 @@ int main(int argc, char** argv) {
         text_candidates.insert(text_candidates.end(), files.begin(), files.end());
         const TSetResult r = MeasureSet(path, files, scratch, gldpack, threads, rounds, peers);
         PrintSet(r, files.size(), rounds);
-        for (const TCommand& c : r.commands) all_ok = all_ok && FiguresOf(c).ok;
+        for (const TCommand& c : r.commands)
+            all_ok = all_ok && FiguresOf(c).ok;
         all_ok = all_ok && r.verified && r.archives_identical;
     }
     if (shapes) all_ok = BlockShapes(text_candidates, rounds) && all_ok;

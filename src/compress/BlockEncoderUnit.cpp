@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-TBlockEncoder::TBlockEncoder() : sorter(buffers) {}
+TBlockEncoder::TBlockEncoder() = default;
 
 TDataBlockInfo TBlockEncoder::EncodeBlock(std::span<const uint8_t> raw, std::vector<uint8_t>& out) {
     if (raw.empty() || raw.size() > size_t(BLOCK_SIZE))

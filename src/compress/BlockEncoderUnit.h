@@ -9,7 +9,7 @@
 
 #include "BWTBaseUnit.h"
 #include "BlockManUnit.h"
-#include "FSortUnit.h"
+#include "InducedSortUnit.h"
 #include "MTFEncoderUnit.h"
 #include "MemStrucAriEncoderUnit.h"
 
@@ -39,7 +39,7 @@ private:
     void TransformBlock(int32_t n, TDataBlockInfo& info);
 
     TBlockMan buffers;
-    TFastSorter sorter;
+    TInducedSorter sorter;
     TMTFEncoder mtf_encoder;
     TMemStrucAriEncoder ari_encoder;
 };

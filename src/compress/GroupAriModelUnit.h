@@ -12,6 +12,30 @@
 constexpr int ARI_TABLE_SIZE = 301;
 constexpr int ARI_GROUP_COUNT = 9;
 
+// The largest total a model codes with: group 8 halves on reaching 8192, then adds 1; the
+// head model stays below 4096 + 32.
+constexpr int32_t ARI_MAX_TOTAL = 8192;
+
+// (range * cum) / total without a division, by the reciprocal 2^45 / total rounded up. Exact
+// for range <= 2^16 and cum <= total <= ARI_MAX_TOTAL: the rounding adds less than
+// range * cum / 2^45 <= total / 2^29 to the quotient, below the 1 / total that separates a
+// fraction from the next whole number; and the product stays below 2^62.
+class TAriReciprocals {
+public:
+    constexpr TAriReciprocals() : of{} {
+        for (int32_t t = 1; t <= ARI_MAX_TOTAL; ++t)
+            of[t] = (uint64_t(1) << SHIFT) / uint64_t(t) + 1;
+    }
+    int32_t Scale(int32_t range, int32_t cum, int32_t total) const {
+        return int32_t((uint64_t(uint32_t(range * cum)) * of[total]) >> SHIFT);
+    }
+
+private:
+    static constexpr int SHIFT = 45;
+    uint64_t of[ARI_MAX_TOTAL + 1];
+};
+inline constexpr TAriReciprocals ARI_RECIPROCALS;
+
 // One adaptive model over first_symbol..last_symbol. Coding indices run 1..num_indices, the
 // most frequent symbol at index 1; index num_indices is never coded and reserves one count.
 class TGroupAriModel {
@@ -30,8 +54,8 @@ public:
     int32_t index_to_char[ARI_TABLE_SIZE] = {};
     int32_t first_symbol;
     int32_t last_symbol;
-    int32_t freq[ARI_TABLE_SIZE] = {};
-    int32_t cum_freq[ARI_TABLE_SIZE] = {};
+    alignas(16) int32_t freq[ARI_TABLE_SIZE] = {};
+    alignas(16) int32_t cum_freq[ARI_TABLE_SIZE + 3] = {};
 };
 
 class THeadAriModel {
@@ -46,18 +70,28 @@ public:
     std::unique_ptr<TGroupAriModel> sub_models[ARI_GROUP_COUNT]; // 0 and 1 stay empty
 };
 
-// cum_freq[0..count-1] += increment: the one loop that grows with the model's size.
+// cum_freq[0..count-1] += increment: the one loop that grows with the model's size. It works in
+// whole groups of four from the front, the last one masked, so that every update stores the
+// same 16-byte pieces and the next update's loads are served from them without a stall (the
+// tables run far enough past any model's indices).
 inline void AddToCumFreq(int32_t* cum_freq, int32_t count, int32_t increment) {
-    int32_t k = 0;
 #if defined(__SSE2__)
     const __m128i add = _mm_set1_epi32(increment);
+    int32_t k = 0;
     for (; k + 4 <= count; k += 4) {
         __m128i* at = reinterpret_cast<__m128i*>(cum_freq + k);
-        _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), add));
+        _mm_store_si128(at, _mm_add_epi32(_mm_load_si128(at), add));
     }
-#endif
-    for (; k < count; ++k)
+    if (k < count) {
+        const __m128i lanes = _mm_set_epi32(3, 2, 1, 0);
+        const __m128i keep = _mm_cmpgt_epi32(_mm_set1_epi32(count - k), lanes);
+        __m128i* at = reinterpret_cast<__m128i*>(cum_freq + k);
+        _mm_store_si128(at, _mm_add_epi32(_mm_load_si128(at), _mm_and_si128(add, keep)));
+    }
+#else
+    for (int32_t k = 0; k < count; ++k)
         cum_freq[k] += increment;
+#endif
 }
 
 // Inline: the coder calls it once or twice for every symbol.

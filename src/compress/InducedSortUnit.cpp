@@ -13,8 +13,15 @@ constexpr const char* UNIT = "InducedSortUnit";
 constexpr int32_t PAIR_COUNT = 65536;
 // Below this many substrings a part is put in order by insertion.
 constexpr int32_t INSERTION_LIMIT = 12;
+// From this many windows on a part is sorted by radix.
+constexpr int32_t RADIX_MIN = 128;
+// B* substrings per window of the first sort: two settle most text, where single substrings
+// repeat a lot, without making the windows long.
+constexpr int32_t WINDOW = 2;
 
-inline int32_t PairKey(uint32_t c0, uint32_t c1) { return int32_t(c0 << 8 | c1); }
+inline int32_t PairKey(uint32_t c0, uint32_t c1) {
+    return int32_t(c0 << 8 | c1);
+}
 
 } // namespace
 
@@ -26,7 +33,8 @@ inline uint64_t TInducedSorter::KeyAt(const TStar& star, int32_t d) const {
         std::memcpy(&v, text + at, 8);
         v = __builtin_bswap64(v);
     } else {
-        for (int32_t k = 0; k < 8 && at + k < text_len; ++k) v |= uint64_t(text[at + k]) << (56 - 8 * k);
+        for (int32_t k = 0; k < 8 && at + k < text_len; ++k)
+            v |= uint64_t(text[at + k]) << (56 - 8 * k);
     }
     if (rem < 7) {
         v = rem > 0 ? v & (~uint64_t(0) << (64 - 8 * rem)) : 0;
@@ -102,7 +110,8 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
 
     int32_t bucket_start[257];
     bucket_start[0] = 1;
-    for (int c = 0; c < 256; ++c) bucket_start[c + 1] = bucket_start[c] + count[c];
+    for (int c = 0; c < 256; ++c)
+        bucket_start[c + 1] = bucket_start[c] + count[c];
     // pairs[(c0, c1)] becomes the end of the sub-bucket of S suffixes starting with c0 c1.
     for (int c0 = 0; c0 < 256; ++c0) {
         int32_t end = bucket_start[c0] + l_count[c0];
@@ -167,23 +176,44 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
 }
 
 // A B* substring runs from its suffix's start to one byte past the next B* suffix's start
-// (the last one to the end of the block). Compared as plain byte strings, a prefix lower, they
-// order their suffixes: where one substring is a prefix of another, its last byte starts an L
-// suffix where the longer one has an S suffix of the same byte. Equal substrings leave the
-// order to the B* suffixes that follow them, so the string of the substrings' ranks, sorted by
-// suffix, gives the B* order.
+// (the last one to the end of the block); a window of r substrings to one byte past the r-th
+// next B* start. Compared as plain byte strings, a prefix lower, windows order their suffixes.
+// Every type inside a window but its last byte's follows from the window's own bytes, since it
+// ends rising from a B* byte into an L byte; so where one window is a prefix of another, the
+// B* starts inside agree, and the longer window has an S suffix where the shorter one ends on
+// the L suffix after its last B* start. Equal windows leave the order to the B* suffixes r
+// further on: sorting by the windows and then doubling on their ranks (r, 2r, 4r B* suffixes
+// on) gives the B* order. Where doubling drags on (periodic blocks), the string of the single
+// substrings' ranks goes to SA-IS instead.
 void TInducedSorter::SortBStar(const uint8_t* x, int32_t n) {
     const int32_t m = int32_t(star_pos.size());
     stars.resize(size_t(m));
     star_order.resize(size_t(m));
     if (m == 0) return;
-    for (int32_t k = 0; k + 1 < m; ++k)
-        stars[size_t(k)] = {star_pos[size_t(k)], star_pos[size_t(k) + 1] + 2 - star_pos[size_t(k)]};
-    stars[size_t(m) - 1] = {star_pos[size_t(m) - 1], n - star_pos[size_t(m) - 1]};
+    const int32_t names_found = SortWindows(x, n, WINDOW);
+    if (names_found == m || RefineByDoubling(m, WINDOW)) return;
+    const int32_t substrings = SortWindows(x, n, 1);
+    if (substrings < m) SortIntegers(names.data(), star_order.data(), m, substrings);
+}
 
-    // By their first two bytes, then each pair's substrings by their next seven bytes, which
+// Sorts the B* suffixes by their windows of r substrings into star_order, with the ranks and
+// group lengths of equal windows for the doubling and the windows' names in text order;
+// returns the number of different windows.
+int32_t TInducedSorter::SortWindows(const uint8_t* x, int32_t n, int32_t r) {
+    const int32_t m = int32_t(star_pos.size());
+    for (int32_t k = 0; k < m; ++k) {
+        const int32_t end = k + r < m ? star_pos[size_t(k + r)] + 2 : n;
+        stars[size_t(k)] = {star_pos[size_t(k)], end - star_pos[size_t(k)]};
+    }
+
+    // By their first two bytes, then each pair's windows by their next seven bytes, which
     // settle most of them; longer ties go on seven bytes at a time.
     int32_t* pair_end = star_count.get();
+    std::fill_n(pair_end, PAIR_COUNT, 0);
+    for (int32_t k = 0; k < m; ++k) {
+        const int32_t q = star_pos[size_t(k)];
+        ++pair_end[PairKey(x[q], x[q + 1])];
+    }
     int32_t sum = 0;
     for (int32_t key = 0; key < PAIR_COUNT; ++key) {
         const int32_t c = pair_end[key];
@@ -211,20 +241,19 @@ void TInducedSorter::SortBStar(const uint8_t* x, int32_t n) {
     group_len.resize(size_t(m));
     const uint8_t* same = tied.data();
     int32_t name = -1, group = 0;
-    for (int32_t r = 0; r < m; ++r) {
-        const int32_t k = star_order[size_t(r)];
-        if (!same[r]) {
+    for (int32_t i = 0; i < m; ++i) {
+        const int32_t k = star_order[size_t(i)];
+        if (!same[i]) {
             ++name;
-            group = r;
-            group_len[size_t(r)] = 1;
+            group = i;
+            group_len[size_t(i)] = 1;
         } else {
             ++group_len[size_t(group)];
         }
         names[size_t(k)] = name;
         ranks[size_t(k)] = group;
     }
-    if (name + 1 == m) return;
-    if (!RefineByDoubling(m)) SortIntegers(names.data(), star_order.data(), m, name + 1);
+    return name + 1;
 }
 
 int TInducedSorter::CompareSubstrings(const TStar& a, const TStar& b, int32_t d) const {
@@ -252,8 +281,9 @@ void TInducedSorter::SortSubstrings(int32_t lo, int32_t hi) {
                 const int32_t k = o[i];
                 const uint64_t kk = key[i];
                 int32_t j = i - 1;
-                while (j >= lo && (key[j] > kk || (key[j] == kk && (kk & 0xFF) == 7 &&
-                                                   CompareSubstrings(st[o[j]], st[k], d + 7) > 0))) {
+                while (j >= lo &&
+                       (key[j] > kk || (key[j] == kk && (kk & 0xFF) == 7 &&
+                                        CompareSubstrings(st[o[j]], st[k], d + 7) > 0))) {
                     o[j + 1] = o[j];
                     key[j + 1] = key[j];
                     --j;
@@ -262,11 +292,33 @@ void TInducedSorter::SortSubstrings(int32_t lo, int32_t hi) {
                 key[j + 1] = kk;
             }
             for (int32_t i = lo + 1; i <= hi; ++i)
-                tie[i] = key[i] == key[i - 1] &&
-                         ((key[i] & 0xFF) < 7 || CompareSubstrings(st[o[i]], st[o[i - 1]], d + 7) == 0);
+                tie[i] =
+                    key[i] == key[i - 1] &&
+                    ((key[i] & 0xFF) < 7 || CompareSubstrings(st[o[i]], st[o[i - 1]], d + 7) == 0);
+        } else if (hi - lo + 1 >= RADIX_MIN) {
+            RadixSortKeys(lo, hi);
+            // Runs of equal keys: equal windows where they ended, else sorted on by the next
+            // seven bytes.
+            for (int32_t start = lo; start <= hi;) {
+                int32_t end = start;
+                while (end < hi && key[end + 1] == key[start])
+                    ++end;
+                if (end > start) {
+                    if ((key[start] & 0xFF) == 7) {
+                        for (int32_t j = start; j <= end; ++j)
+                            key[j] = KeyAt(st[o[j]], d + 7);
+                        stack.insert(stack.end(), {start, end, d + 7});
+                    } else {
+                        for (int32_t j = start + 1; j <= end; ++j)
+                            tie[j] = 1;
+                    }
+                }
+                start = end + 1;
+            }
         } else {
             const uint64_t a = key[lo], b = key[lo + (hi - lo) / 2], c = key[hi];
-            const uint64_t v = a < b ? (b < c ? b : (a < c ? c : a)) : (b > c ? b : (a > c ? c : a));
+            const uint64_t v =
+                a < b ? (b < c ? b : (a < c ? c : a)) : (b > c ? b : (a > c ? c : a));
             int32_t lt = lo, i = lo, gt = hi;
             while (i <= gt) {
                 const uint64_t kv = key[i];
@@ -282,13 +334,15 @@ void TInducedSorter::SortSubstrings(int32_t lo, int32_t hi) {
             }
             if (lt - 1 > lo) stack.insert(stack.end(), {lo, lt - 1, d});
             if (hi > gt + 1) stack.insert(stack.end(), {gt + 1, hi, d});
-            // A middle part whose substrings go on is sorted by the next seven bytes; the keys
+            // A middle part whose windows go on is sorted by the next seven bytes; the keys
             // of this level are no longer needed there.
             if (gt > lt && (v & 0xFF) == 7) {
-                for (int32_t j = lt; j <= gt; ++j) key[j] = KeyAt(st[o[j]], d + 7);
+                for (int32_t j = lt; j <= gt; ++j)
+                    key[j] = KeyAt(st[o[j]], d + 7);
                 stack.insert(stack.end(), {lt, gt, d + 7});
             } else {
-                for (int32_t j = lt + 1; j <= gt; ++j) tie[j] = 1;
+                for (int32_t j = lt + 1; j <= gt; ++j)
+                    tie[j] = 1;
             }
         }
         if (stack.empty()) return;
@@ -301,18 +355,61 @@ void TInducedSorter::SortSubstrings(int32_t lo, int32_t hi) {
     }
 }
 
+// Least significant byte first over the bytes in which the keys of lo..hi differ (often few:
+// the windows of a pair tend to share their next bytes); stable, a few branch-free passes
+// where partitioning would mispredict at every step.
+void TInducedSorter::RadixSortKeys(int32_t lo, int32_t hi) {
+    const int32_t size = hi - lo + 1;
+    uint64_t* key = wide_keys.data() + lo;
+    int32_t* o = star_order.data() + lo;
+    uint64_t all_and = ~uint64_t(0), all_or = 0;
+    for (int32_t j = 0; j < size; ++j) {
+        all_and &= key[j];
+        all_or |= key[j];
+    }
+    const uint64_t varying = all_and ^ all_or;
+    if (radix_keys.size() < size_t(size)) {
+        radix_keys.resize(size_t(size));
+        radix_order.resize(size_t(size));
+    }
+    uint64_t* src_key = key;
+    int32_t* src_o = o;
+    uint64_t* dst_key = radix_keys.data();
+    int32_t* dst_o = radix_order.data();
+    for (int shift = 0; shift < 64; shift += 8) {
+        if (((varying >> shift) & 0xFF) == 0) continue;
+        int32_t count[257] = {};
+        for (int32_t j = 0; j < size; ++j)
+            ++count[((src_key[j] >> shift) & 0xFF) + 1];
+        for (int b = 1; b < 257; ++b)
+            count[b] += count[b - 1];
+        for (int32_t j = 0; j < size; ++j) {
+            const uint64_t k = src_key[j];
+            const int32_t at = count[(k >> shift) & 0xFF]++;
+            dst_key[at] = k;
+            dst_o[at] = src_o[j];
+        }
+        std::swap(src_key, dst_key);
+        std::swap(src_o, dst_o);
+    }
+    if (src_key != key) {
+        std::copy(src_key, src_key + size, key);
+        std::copy(src_o, src_o + size, o);
+    }
+}
+
 // Prefix doubling (Larsson and Sadakane) on the string of names, from the groups of equal
 // substrings: only suffixes that still tie are touched, which is cheap where few substrings
 // repeat. Periodic blocks tie for many rounds; when the work passes a few times the string's
 // length, it stops and leaves the string to SA-IS (false).
-bool TInducedSorter::RefineByDoubling(int32_t m) {
+bool TInducedSorter::RefineByDoubling(int32_t m, int32_t depth) {
     keys.resize(size_t(m));
     int32_t* o = star_order.data();
     int32_t* rank = ranks.data();
     int32_t* len = group_len.data();
     int32_t* key = keys.data();
     int64_t work = 0;
-    for (int32_t h = 1;; h *= 2) {
+    for (int32_t h = depth;; h *= 2) {
         int32_t unsorted = 0;
         for (int32_t i = 0; i < m;) {
             const int32_t g = len[i];
@@ -323,7 +420,8 @@ bool TInducedSorter::RefineByDoubling(int32_t m) {
             if (g == 1) {
                 // Sorted: merge with the sorted ones that follow, so later rounds skip them.
                 int32_t j = i + 1;
-                while (j < m && (len[j] == 1 || len[j] < 0)) j += len[j] < 0 ? -len[j] : 1;
+                while (j < m && (len[j] == 1 || len[j] < 0))
+                    j += len[j] < 0 ? -len[j] : 1;
                 len[i] = -(j - i);
                 i = j;
                 continue;
@@ -340,17 +438,22 @@ bool TInducedSorter::RefineByDoubling(int32_t m) {
                 i -= g;
                 continue;
             }
-            // A group ties on h names; every member has more than h names left, since the last
-            // name is unique.
+            // A group ties on h substrings; every member has more than h B* suffixes after it,
+            // since no window that reaches the end of the block equals another.
             const int32_t hi = i + g - 1;
-            for (int32_t j = i; j <= hi; ++j) key[j] = rank[o[j] + h];
+            for (int32_t j = i; j <= hi; ++j) {
+                GLD_ASSERT(o[j] + h < m, UNIT);
+                key[j] = rank[o[j] + h];
+            }
             TFastSorter::SortKeyedPairs(key, o, i, hi, 2 * std::bit_width(uint32_t(g)) + 4);
             // Renumber from the top down: a member not renumbered yet still carries the group's
             // first place, below every number handed out inside the group.
             for (int32_t end = hi; end >= i;) {
                 int32_t start = end;
-                while (start > i && key[start - 1] == key[end]) --start;
-                for (int32_t j = start; j <= end; ++j) rank[o[j]] = start;
+                while (start > i && key[start - 1] == key[end])
+                    --start;
+                for (int32_t j = start; j <= end; ++j)
+                    rank[o[j]] = start;
                 len[start] = end - start + 1;
                 end = start - 1;
             }
@@ -455,14 +558,17 @@ void TInducedSorter::SortIntegers(const int32_t* s, int32_t* sa, int32_t n, int3
 
     int32_t* reduced = sa + n - n1;
     int32_t* order = sa;
-    if (name < n1) SortIntegers(reduced, order, n1, name);
+    if (name < n1)
+        SortIntegers(reduced, order, n1, name);
     else
-        for (int32_t i = 0; i < n1; ++i) order[reduced[i]] = i;
+        for (int32_t i = 0; i < n1; ++i)
+            order[reduced[i]] = i;
 
     // Back to positions, then the sorted LMS suffixes at their bucket ends, last first.
     for (int32_t i = 1, j = 0; i < n; ++i)
         if (lms(i)) reduced[j++] = i;
-    for (int32_t i = 0; i < n1; ++i) order[i] = reduced[order[i]];
+    for (int32_t i = 0; i < n1; ++i)
+        order[i] = reduced[order[i]];
     std::fill(sa + n1, sa + n, 0);
     tails();
     for (int32_t i = n1 - 1; i >= 0; --i) {

@@ -34,15 +34,17 @@ public:
 private:
     struct TStar {
         int32_t pos; // start of the B* suffix
-        int32_t len; // length of its substring
+        int32_t len; // length of its window
     };
     void SortBStar(const uint8_t* x, int32_t n);
+    int32_t SortWindows(const uint8_t* x, int32_t n, int32_t r);
     void SortSubstrings(int32_t lo, int32_t hi);
+    void RadixSortKeys(int32_t lo, int32_t hi);
     // Up to seven bytes of star's substring from depth d, big-endian, then how many of them
     // are real: compares like the substrings themselves, an ended substring lowest.
     uint64_t KeyAt(const TStar& star, int32_t d) const;
     int CompareSubstrings(const TStar& a, const TStar& b, int32_t d) const;
-    bool RefineByDoubling(int32_t m);
+    bool RefineByDoubling(int32_t m, int32_t depth);
 
     // The work tables, reused by every block.
     std::unique_ptr<int32_t[]> pair_count; // S suffixes per first two bytes, then sub-bucket ends
@@ -56,7 +58,9 @@ private:
     std::vector<int32_t> group_len;        // group lengths (runs of sorted ones negative)
     std::vector<int32_t> keys;             // sort keys of the group being split
     std::vector<uint64_t> wide_keys;       // substring keys of the part being split
-    std::vector<int32_t> stack;            // pending parts of the substring sort
+    std::vector<uint64_t> radix_keys;      // the other side of the radix sort's passes
+    std::vector<int32_t> radix_order;
+    std::vector<int32_t> stack; // pending parts of the substring sort
     const uint8_t* text = nullptr;
     int32_t text_len = 0;
 };

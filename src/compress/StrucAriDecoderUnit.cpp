@@ -55,8 +55,8 @@ found:
     // The last index only reserves a count; no encoder ever codes it.
     if (i >= m.num_indices)
         throw EDataCorrupt("Damaged data block: the coded data name no symbol.");
-    high = low + (range * m.cum_freq[i - 1]) / total - 1;
-    low = low + (range * m.cum_freq[i]) / total;
+    high = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i - 1], total) - 1;
+    low = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i], total);
     // The encoder's two runs of shifts, at once; value shares low's and high's leading bits.
     const uint32_t shared = uint32_t(low ^ high);
     if ((shared & 0x8000) == 0) {

@@ -34,8 +34,8 @@ void TStrucAriEncoder::EncodeSymbol(int32_t symbol) {
 void TStrucAriEncoder::EncodeIndex(TGroupAriModel& m, int32_t i) {
     const int32_t range = high - low + 1;
     const int32_t total = m.cum_freq[0];
-    high = low + (range * m.cum_freq[i - 1]) / total - 1;
-    low = low + (range * m.cum_freq[i]) / total;
+    high = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i - 1], total) - 1;
+    low = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i], total);
     // The classic loop shifts one bit per turn. Its turns come in two runs, done here at once:
     // first every leading bit that low and high share goes out (the first with its pending
     // opposite bits), then every underflow step (low 01..., high 10...) adds a pending bit.

@@ -45,10 +45,10 @@ enum class TBlockShape {
 };
 
 inline const TBlockShape ALL_SHAPES[] = {
-    TBlockShape::Random,     TBlockShape::SmallAlphabet, TBlockShape::Text,
-    TBlockShape::Binary,     TBlockShape::AllEqual,      TBlockShape::Period2,
-    TBlockShape::Period3,    TBlockShape::Period17,      TBlockShape::Period1000,
-    TBlockShape::Fibonacci,  TBlockShape::Descending,    TBlockShape::Ascending,
+    TBlockShape::Random,         TBlockShape::SmallAlphabet, TBlockShape::Text,
+    TBlockShape::Binary,         TBlockShape::AllEqual,      TBlockShape::Period2,
+    TBlockShape::Period3,        TBlockShape::Period17,      TBlockShape::Period1000,
+    TBlockShape::Fibonacci,      TBlockShape::Descending,    TBlockShape::Ascending,
     TBlockShape::LastPairRepeats};
 
 inline std::vector<uint8_t> MakeBlock(TBlockShape shape, size_t n, uint32_t seed) {
@@ -56,14 +56,16 @@ inline std::vector<uint8_t> MakeBlock(TBlockShape shape, size_t n, uint32_t seed
     std::vector<uint8_t> x(n);
     switch (shape) {
     case TBlockShape::Random:
-        for (auto& b : x) b = uint8_t(rng());
+        for (auto& b : x)
+            b = uint8_t(rng());
         break;
     case TBlockShape::SmallAlphabet:
-        for (auto& b : x) b = uint8_t('a' + rng() % 4);
+        for (auto& b : x)
+            b = uint8_t('a' + rng() % 4);
         break;
     case TBlockShape::Text: {
-        static const char* const words[] = {"the ", "of ", "saver", "glimmer", "drome ", "\n",
-                                            "frame ", "a ", "an ", "and ", "movie"};
+        static const char* const words[] = {"the ",   "of ", "saver", "glimmer", "drome ", "\n",
+                                            "frame ", "a ",  "an ",   "and ",    "movie"};
         size_t i = 0;
         while (i < n) {
             const std::string w = words[rng() % 11];
@@ -85,13 +87,15 @@ inline std::vector<uint8_t> MakeBlock(TBlockShape shape, size_t n, uint32_t seed
     case TBlockShape::Period3:
     case TBlockShape::Period17:
     case TBlockShape::Period1000: {
-        const size_t period = shape == TBlockShape::Period2   ? 2
-                              : shape == TBlockShape::Period3 ? 3
+        const size_t period = shape == TBlockShape::Period2    ? 2
+                              : shape == TBlockShape::Period3  ? 3
                               : shape == TBlockShape::Period17 ? 17
                                                                : 1000;
         std::vector<uint8_t> unit(period);
-        for (auto& b : unit) b = uint8_t(rng() % 3 == 0 ? rng() % 4 : rng());
-        for (size_t i = 0; i < n; ++i) x[i] = unit[i % period];
+        for (auto& b : unit)
+            b = uint8_t(rng() % 3 == 0 ? rng() % 4 : rng());
+        for (size_t i = 0; i < n; ++i)
+            x[i] = unit[i % period];
         break;
     }
     case TBlockShape::Fibonacci: {
@@ -105,14 +109,17 @@ inline std::vector<uint8_t> MakeBlock(TBlockShape shape, size_t n, uint32_t seed
         break;
     }
     case TBlockShape::Descending:
-        for (size_t i = 0; i < n; ++i) x[i] = uint8_t(255 - (i * 256 / (n + 1)));
+        for (size_t i = 0; i < n; ++i)
+            x[i] = uint8_t(255 - (i * 256 / (n + 1)));
         break;
     case TBlockShape::Ascending:
-        for (size_t i = 0; i < n; ++i) x[i] = uint8_t(i * 255 / (n + 1));
+        for (size_t i = 0; i < n; ++i)
+            x[i] = uint8_t(i * 255 / (n + 1));
         if (n > 1) x[n - 1] = 0; // the last byte below its predecessor
         break;
     case TBlockShape::LastPairRepeats:
-        for (size_t i = 0; i < n; ++i) x[i] = rng() % 3 == 0 ? 0 : uint8_t('b' + rng() % 2);
+        for (size_t i = 0; i < n; ++i)
+            x[i] = rng() % 3 == 0 ? 0 : uint8_t('b' + rng() % 2);
         if (n > 0) x[n - 1] = 'b';
         break;
     }

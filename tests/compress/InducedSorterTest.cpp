@@ -8,7 +8,9 @@
 
 namespace {
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 TEST(InducedSorter, VectorsOfTheFormat) {
     TInducedSorter sorter;
@@ -23,7 +25,7 @@ TEST(InducedSorter, VectorsOfTheFormat) {
 TEST(InducedSorter, LastSuffixPrecedesItsBucket) {
     TInducedSorter sorter;
     for (const std::string& s : {std::string("b\0b\0\0ab", 7), std::string("\0b\0b\0b", 6),
-                                std::string("ab\0ab\0ab", 8), std::string("\x01\0\x01", 3)}) {
+                                 std::string("ab\0ab\0ab", 8), std::string("\x01\0\x01", 3)}) {
         const std::vector<uint8_t> x = Bytes(s);
         EXPECT_EQ(InducedOrder(sorter, x), ReferenceOrder(x)) << "length " << s.size();
     }
@@ -59,8 +61,10 @@ TEST(InducedSorter, RandomSmallAlphabets) {
         const uint32_t alphabet = std::vector<uint32_t>{1, 2, 3, 5, 256}[size_t(round) % 5];
         std::vector<uint8_t> x(n);
         for (size_t i = 0; i < n; ++i) {
-            if (round % 3 == 1 && i >= 7 && rng() % 12 != 0) x[i] = x[i - 7];
-            else x[i] = uint8_t(rng() % alphabet * (256 / alphabet));
+            if (round % 3 == 1 && i >= 7 && rng() % 12 != 0)
+                x[i] = x[i - 7];
+            else
+                x[i] = uint8_t(rng() % alphabet * (256 / alphabet));
         }
         ASSERT_EQ(InducedOrder(sorter, x), ReferenceOrder(x)) << "round " << round;
     }
@@ -72,9 +76,11 @@ TEST(InducedSorter, IntegerSortMatchesAPlainSort) {
         const int32_t n = 1 + int32_t(rng() % 300);
         const int32_t alphabet = 1 + int32_t(rng() % 6);
         std::vector<int32_t> s(static_cast<size_t>(n));
-        for (auto& v : s) v = int32_t(rng() % uint32_t(alphabet));
+        for (auto& v : s)
+            v = int32_t(rng() % uint32_t(alphabet));
         std::vector<int32_t> sa(static_cast<size_t>(n)), expected(static_cast<size_t>(n));
-        for (int32_t i = 0; i < n; ++i) expected[size_t(i)] = i;
+        for (int32_t i = 0; i < n; ++i)
+            expected[size_t(i)] = i;
         std::sort(expected.begin(), expected.end(), [&](int32_t a, int32_t b) {
             return std::lexicographical_compare(s.begin() + a, s.end(), s.begin() + b, s.end());
         });
