@@ -19,6 +19,33 @@ void TMemStrucAriEncoder::EncodeBlock(const uint8_t* values, int32_t n, std::vec
     pending = 0;
     pending_count = 0;
     StartEncoding();
+    // Whole 32-bit words go straight into to, big-endian (the first bit highest), through a
+    // write pointer that the registers' loop keeps; to grows when a word would not fit.
+    const size_t start = to.size();
+    to.resize(start + size_t(n) + 64);
+    uint8_t* write = to.data() + start;
+    uint8_t* end = to.data() + to.size();
+    auto emit = [&](uint32_t word) {
+        if (end - write < 4) {
+            const size_t at = size_t(write - to.data());
+            to.resize(to.size() * 2 + 64);
+            write = to.data() + at;
+            end = to.data() + to.size();
+        }
+        write[0] = uint8_t(word >> 24);
+        write[1] = uint8_t(word >> 16);
+        write[2] = uint8_t(word >> 8);
+        write[3] = uint8_t(word);
+        write += 4;
+    };
+    TAriEncoderRegisters r = Registers();
+    THeadAriModel& m = *model;
+    // A run of L zeros goes out as the base-2 digits of L + 1 below its highest set bit, lowest
+    // digit first.
+    auto zero_run = [&](int32_t length) {
+        for (uint32_t w = uint32_t(length) + 1; w > 1; w >>= 1)
+            r.EncodeSymbol(m, (w & 1) ? MTF_SYMBOL_RUN_B : MTF_SYMBOL_RUN_A, emit);
+    };
     int32_t run = 0;
     for (int32_t i = 0; i < n; ++i) {
         const uint8_t v = values[i];
@@ -27,23 +54,19 @@ void TMemStrucAriEncoder::EncodeBlock(const uint8_t* values, int32_t n, std::vec
             continue;
         }
         if (run > 0) {
-            EncodeZeroRun(run);
+            zero_run(run);
             run = 0;
         }
-        EncodeSymbol(int32_t(v) + 1);
+        r.EncodeSymbol(m, int32_t(v) + 1, emit);
     }
-    if (run > 0) EncodeZeroRun(run);
-    EncodeSymbol(MTF_SYMBOL_END);
+    if (run > 0) zero_run(run);
+    r.EncodeSymbol(m, MTF_SYMBOL_END, emit);
+    SetRegisters(r);
+    to.resize(size_t(write - to.data()));
+    // What is left goes out through OutputBits, which keeps the part of a byte.
     DoneEncoding();
     if (pending_count > 0) to.push_back(uint8_t(pending << (8 - pending_count)));
     pending = 0;
     pending_count = 0;
     out = nullptr;
-}
-
-// A run of L zeros goes out as the base-2 digits of L + 1 below its highest set bit, lowest
-// digit first.
-void TMemStrucAriEncoder::EncodeZeroRun(int32_t length) {
-    for (uint32_t w = uint32_t(length) + 1; w > 1; w >>= 1)
-        EncodeSymbol((w & 1) ? MTF_SYMBOL_RUN_B : MTF_SYMBOL_RUN_A);
 }

@@ -19,8 +19,6 @@ public:
     void EncodeBlock(const uint8_t* values, int32_t n, std::vector<uint8_t>& out);
 
 private:
-    void EncodeZeroRun(int32_t length);
-
     std::vector<uint8_t>* out = nullptr;
     // The bits that do not make a whole byte yet: pending_count (0..7) low bits of pending.
     uint32_t pending = 0;

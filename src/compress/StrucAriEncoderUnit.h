@@ -4,6 +4,10 @@
 
 #include "GroupAriModelUnit.h"
 
+#include "CompressErrors.h"
+
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <memory>
 
@@ -11,6 +15,35 @@ constexpr int32_t ARI_TOP_VALUE = 0xFFFF;
 constexpr int32_t ARI_HALF = 0x8000;
 constexpr int32_t ARI_FIRST_QUARTER = 0x4000;
 constexpr int32_t ARI_THIRD_QUARTER = 0xC000;
+
+// The coder's registers. The block loop keeps them in a local, so that the compiler holds them
+// in machine registers from symbol to symbol instead of storing them in the coder object.
+struct TAriEncoderRegisters {
+    int32_t low = 0;
+    int32_t high = ARI_TOP_VALUE;
+    int32_t bits_to_follow = 0;
+    // Bits not handed out yet, the oldest highest: out_count (0..31) of them. They leave 32 at a
+    // time through emit(word), the same bits in the same order as one at a time.
+    uint64_t out_bits = 0;
+    int out_count = 0;
+
+    template <class Emit>
+    [[gnu::always_inline]] void PutBits(uint32_t bits, int count, Emit& emit) {
+        out_bits = (out_bits << count) | bits;
+        out_count += count;
+        if (out_count >= 32) {
+            out_count -= 32;
+            emit(uint32_t(out_bits >> out_count));
+        }
+    }
+    // Inline, forced: the registers stay in machine registers only where nothing takes their
+    // address, and the coder runs these once or twice for every symbol.
+    template <class Emit> [[gnu::always_inline]] void BitPlusFollow(int bit, Emit& emit);
+    template <class Emit>
+    [[gnu::always_inline]] void EncodeIndex(TGroupAriModel& m, int32_t i, Emit& emit);
+    template <class Emit>
+    [[gnu::always_inline]] void EncodeSymbol(THeadAriModel& model, int32_t symbol, Emit& emit);
+};
 
 class TStrucAriEncoder {
 public:
@@ -34,21 +67,104 @@ public:
 protected:
     void EncodeIndex(TGroupAriModel& m, int32_t i);
     void BitPlusFollow(int bit);
+    // The registers as the fields hold them, and back.
+    TAriEncoderRegisters Registers() const {
+        TAriEncoderRegisters r;
+        r.low = low;
+        r.high = high;
+        r.bits_to_follow = bits_to_follow;
+        r.out_bits = out_bits;
+        r.out_count = out_count;
+        return r;
+    }
+    void SetRegisters(const TAriEncoderRegisters& r) {
+        low = r.low;
+        high = r.high;
+        bits_to_follow = r.bits_to_follow;
+        out_bits = r.out_bits;
+        out_count = r.out_count;
+    }
 
 private:
-    // Bits are gathered here and handed to OutputBits 32 at a time: one call instead of one
-    // per bit, the same bits in the same order. count is 1..16.
-    void PutBits(uint32_t bits, int count) {
-        out_bits = (out_bits << count) | bits;
-        out_count += count;
-        if (out_count >= 32) {
-            out_count -= 32;
-            OutputBits(uint32_t(out_bits >> out_count), 32);
-        }
-    }
     void FlushOutput();
 
     std::unique_ptr<THeadAriModel> model_storage;
     uint64_t out_bits = 0;
     int out_count = 0;
 };
+
+// Inline: the coder runs them once or twice for every symbol.
+template <class Emit> inline void TAriEncoderRegisters::BitPlusFollow(int bit, Emit& emit) {
+    PutBits(uint32_t(bit), 1, emit);
+    const uint32_t opposite = bit ? 0u : 0xFFFFu;
+    while (bits_to_follow > 0) {
+        const int count = bits_to_follow < 16 ? bits_to_follow : 16;
+        PutBits(opposite & ((1u << count) - 1), count, emit);
+        bits_to_follow -= count;
+    }
+}
+
+template <class Emit>
+inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit& emit) {
+    const int32_t range = high - low + 1;
+    const int32_t total = m.cum_freq[0];
+    high = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i - 1], total) - 1;
+    low = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i], total);
+    // The classic loop shifts one bit per turn. Its turns come in two runs, done here at once:
+    // first every leading bit that low and high share goes out (the first with its pending
+    // opposite bits), then every underflow step (low 01..., high 10...) adds a pending bit.
+    // After an underflow step the leading bits differ again, so no third run can follow.
+    const uint32_t shared = uint32_t(low ^ high);
+    if ((shared & 0x8000) == 0) {
+        const int k = std::countl_zero(shared) - 16; // 1..16 bits
+        BitPlusFollow(low >> 15, emit);
+        if (k > 1) PutBits((uint32_t(low) >> (16 - k)) & ((1u << (k - 1)) - 1), k - 1, emit);
+        low = (low << k) & 0xFFFF;
+        high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
+    }
+    if (low >= ARI_FIRST_QUARTER && high < ARI_THIRD_QUARTER) {
+        // Steps while low's next bit is 1 and high's is 0; each flips the new top bit.
+        const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
+        const int steps = std::min(std::countl_zero(stop << 17), 15);
+        bits_to_follow += steps;
+        low = ((low << steps) & 0xFFFF) ^ 0x8000;
+        high = (((high << steps) & 0xFFFF) ^ 0x8000) | ((1 << steps) - 1);
+    }
+    m.Update(i);
+}
+
+template <class Emit>
+inline void TAriEncoderRegisters::EncodeSymbol(THeadAriModel& model, int32_t symbol, Emit& emit) {
+    const int32_t g = model.group_of[symbol];
+    TGroupAriModel& head = *model.head_model;
+    EncodeIndex(head, head.char_to_index[g], emit);
+    if (g > 1) {
+        TGroupAriModel& m = *model.sub_models[g];
+        EncodeIndex(m, m.char_to_index[symbol - m.first_symbol], emit);
+    }
+}
+
+inline void TStrucAriEncoder::EncodeSymbol(int32_t symbol) {
+    GLD_ASSERT(model && symbol >= 0 && symbol <= 257, "StrucAriEncoderUnit");
+    // Only groups 0 and 1 lack a sub-model, and their symbols need none.
+    GLD_ASSERT(model->group_of[symbol] <= 1 || model->sub_models[model->group_of[symbol]],
+               "StrucAriEncoderUnit");
+    TAriEncoderRegisters r = Registers();
+    auto emit = [this](uint32_t word) { OutputBits(word, 32); };
+    r.EncodeSymbol(*model, symbol, emit);
+    SetRegisters(r);
+}
+
+inline void TStrucAriEncoder::EncodeIndex(TGroupAriModel& m, int32_t i) {
+    TAriEncoderRegisters r = Registers();
+    auto emit = [this](uint32_t word) { OutputBits(word, 32); };
+    r.EncodeIndex(m, i, emit);
+    SetRegisters(r);
+}
+
+inline void TStrucAriEncoder::BitPlusFollow(int bit) {
+    TAriEncoderRegisters r = Registers();
+    auto emit = [this](uint32_t word) { OutputBits(word, 32); };
+    r.BitPlusFollow(bit, emit);
+    SetRegisters(r);
+}
