@@ -1,0 +1,28 @@
+#include "BlockPoolsUnit.h"
+
+#include <algorithm>
+#include <thread>
+
+int DefaultThreadCount() {
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+TBlockEncoderPool::TBlockEncoderPool(int threads)
+    : TOrderedWorkers(
+          threads, 2 * size_t(std::max(threads, 1)),
+          [] { return std::make_unique<TBlockEncoder>(); },
+          [](TBlockEncoder& encoder, TBlockEncodeJob& job) {
+              job.coded.clear();
+              job.info = encoder.EncodeBlock(job.raw, job.coded);
+          }) {}
+
+TBlockDecoderPool::TBlockDecoderPool(int threads)
+    : TOrderedWorkers(
+          threads, 2 * size_t(std::max(threads, 1)),
+          [] { return std::make_unique<TBlockDecoder>(); },
+          [](TBlockDecoder& decoder, TBlockDecodeJob& job) {
+              job.raw.resize(size_t(BLOCK_SIZE));
+              const int32_t n =
+                  decoder.DecodeBlock(job.coded, job.raw.data(), BLOCK_SIZE, job.expected_size);
+              job.raw.resize(size_t(n));
+          }) {}

@@ -1,0 +1,39 @@
+#pragma once
+// Data blocks coded and expanded on every core: one block encoder or decoder per worker, the
+// blocks handed back in the order they went in. The bytes of a block never depend on the
+// worker that coded it, so an archive is the same whatever the number of threads.
+
+#include "BlockDecoderUnit.h"
+#include "BlockEncoderUnit.h"
+#include "OrderedWorkersUnit.h"
+
+#include <cstdint>
+#include <vector>
+
+// The number of threads when the user names none: every core.
+int DefaultThreadCount();
+
+// One raw block in, its data block (header and payload) out.
+struct TBlockEncodeJob {
+    std::vector<uint8_t> raw;
+    std::vector<uint8_t> coded;
+    TDataBlockInfo info;
+};
+
+// Two blocks in flight per thread keep every worker busy while the caller reads and writes.
+class TBlockEncoderPool : public TOrderedWorkers<TBlockEncoder, TBlockEncodeJob> {
+public:
+    explicit TBlockEncoderPool(int threads);
+};
+
+// One data block in, its raw bytes out; expected_size as TBlockDecoder::DecodeBlock takes it.
+struct TBlockDecodeJob {
+    std::vector<uint8_t> coded;
+    int32_t expected_size = -1;
+    std::vector<uint8_t> raw;
+};
+
+class TBlockDecoderPool : public TOrderedWorkers<TBlockDecoder, TBlockDecodeJob> {
+public:
+    explicit TBlockDecoderPool(int threads);
+};
