@@ -20,6 +20,7 @@ std::string Hex(uint32_t v) {
 
 TBlockDecoder::TBlockDecoder()
     : values(new uint8_t[size_t(MAX_BLOCK_SIZE)]), links(new uint32_t[size_t(MAX_BLOCK_SIZE) + 1]),
+      forward_links(new uint32_t[size_t(MAX_BLOCK_SIZE) + 1]),
       output(new uint8_t[size_t(MAX_BLOCK_SIZE)]) {}
 
 TBlockDecoder::~TBlockDecoder() = default;
@@ -102,28 +103,54 @@ int32_t TBlockDecoder::DecodeBlock(std::span<const uint8_t> in, uint8_t* out, in
             sum += count[c];
         }
     }
+    // The walk through the rows is one chain of dependent loads from a table larger than the
+    // core's cache, so it runs in two chains at once: backwards from the empty suffix's row
+    // through the links (each row's LF row and byte), forwards from the whole block's row
+    // through their inverse (each row's next row and first byte). Each chain makes half the
+    // block, and on sound data they meet at the same row.
     uint32_t* link = links.get();
-    for (int32_t j = 0; j < vci; ++j)
-        link[j] = uint32_t(next[L[j]]++) << 8 | L[j];
+    uint32_t* forward = forward_links.get();
+    forward[0] = uint32_t(vci) << 8; // the end of the block, never reached on sound data
+    for (int32_t j = 0; j < vci; ++j) {
+        const uint8_t c = L[j];
+        const int32_t row = next[c]++;
+        link[j] = uint32_t(row) << 8 | c;
+        forward[row] = uint32_t(j) << 8 | c;
+    }
     link[vci] = 0;
     for (int32_t j = vci + 1; j < rows; ++j) {
         const uint8_t c = L[j - 1];
-        link[j] = uint32_t(next[c]++) << 8 | c;
+        const int32_t row = next[c]++;
+        link[j] = uint32_t(row) << 8 | c;
+        forward[row] = uint32_t(j) << 8 | c;
     }
 
-    // Walk from the empty suffix's row backwards through the block. On sound data the walk
-    // visits every other row once and ends at the whole block's row; damaged indexes make it
-    // reach that row early, or not at all.
-    int32_t j = 0;
-    for (int32_t k = n - 1; k >= 0; --k) {
-        if (j == vci)
+    // On sound data the backward chain visits n - half rows other than the whole block's, and
+    // both chains stop at the row of the suffix at offset half; damaged indexes make the
+    // backward chain reach the whole block's row, or the chains miss each other.
+    const int32_t half = n / 2;
+    int32_t back = 0, ahead = vci;
+    int32_t k = n - 1, f = 0;
+    for (; f < half; --k, ++f) {
+        if (back == vci)
             throw EDataCorrupt(
                 "Damaged data block: its transform does not lead through the block.");
-        const uint32_t entry = link[j];
-        out[k] = uint8_t(entry);
-        j = int32_t(entry >> 8);
+        const uint32_t b = link[back];
+        const uint32_t a = forward[ahead];
+        out[k] = uint8_t(b);
+        out[f] = uint8_t(a);
+        back = int32_t(b >> 8);
+        ahead = int32_t(a >> 8);
     }
-    if (j != vci)
+    for (; k >= f; --k) {
+        if (back == vci)
+            throw EDataCorrupt(
+                "Damaged data block: its transform does not lead through the block.");
+        const uint32_t b = link[back];
+        out[k] = uint8_t(b);
+        back = int32_t(b >> 8);
+    }
+    if (back != ahead)
         throw EDataCorrupt("Damaged data block: its transform does not lead through the block.");
     const uint8_t origin_byte = origin_index < vci ? L[origin_index] : L[origin_index - 1];
     if (origin_byte != out[0])

@@ -49,5 +49,6 @@ private:
     // Allocated once and left uninitialised: every byte is written before it is read.
     std::unique_ptr<uint8_t[]> values; // move-to-front values, then the transformed bytes
     std::unique_ptr<uint32_t[]> links; // per row: the next row to visit << 8 | the row's byte
-    std::unique_ptr<uint8_t[]> output; // the block for the vector-returning form
+    std::unique_ptr<uint32_t[]> forward_links; // the same walking forwards through the block
+    std::unique_ptr<uint8_t[]> output;         // the block for the vector-returning form
 };
