@@ -24,6 +24,7 @@
 
 #include "BuildCommands.h"
 #include "BuildRunner.h"
+#include "BuildSteps.h"
 #include "Cleanup.h"
 #include "ColorBox.h"
 #include "Colors.h"
@@ -619,7 +620,9 @@ void OpenCommandLineProject(TfrmMain& window, const QStringList& arguments) {
     // A project named on the command line replaces the quick start; further arguments are
     // ignored, and the path is not tested (a missing file loads the defaults under it).
     window.Activated = true;
-    const std::string path = arguments.at(1).toStdString();
+    // Made absolute here, where the working folder is the one the name was typed in, so that
+    // the title, the recent list and Save name the same file later.
+    const std::string path = AbsoluteProjectPath(arguments.at(1).toStdString());
     RunGuarded([&] { window.LoadProject(path); });
 }
 
@@ -677,6 +680,13 @@ void TfrmMain::LoadProject(const std::string& path) {
         TSCL& doc;
         ~TRelease() { doc.Release(); }
     } release{document};
+    // Names relative to the project file (a project folder copied elsewhere, the example
+    // project) mean here what they mean to the build: files beside the project.
+    const std::string folder = ExtractFileDir(AbsoluteProjectPath(path));
+    for (std::string* name : {&document.ReadmeFile, &document.LicenseFile, &document.Icon})
+        *name = ResolveAgainst(folder, *name);
+    for (std::string& file : document.Files)
+        file = ResolveAgainst(folder, file);
 
     ui->txtProjectName->setText(Q(document.ProjectName));
     ui->txtVersion->setText(Q(document.Version));
