@@ -1,4 +1,5 @@
 // gldswfgen: writes one of our generated Flash movies to a file.
+#include "BuildIdentity.h"
 #include "SwfGen.h"
 
 #include <cstdio>
@@ -9,24 +10,25 @@
 
 namespace {
 
-void Usage() {
-    std::fprintf(stderr,
-                 "usage: gldswfgen [options] OUT.swf\n"
-                 "  --size WxH          frame size in pixels (550x400)\n"
-                 "  --origin X,Y        Xmin and Ymin of the frame rectangle in twips (0,0)\n"
-                 "  --twips WxH         frame size in twips, overriding --size\n"
-                 "  --nbits N           bits per rectangle field, 0..31 (fewest that fit)\n"
-                 "  --frames N          number of frames (48)\n"
-                 "  --rate R            frames per second (24)\n"
-                 "  --background RRGGBB background colour (1d2b53)\n"
-                 "  --compress KIND     none, zlib or lzma (none)\n"
-                 "  --version N         format version (10)\n"
-                 "  --theme N           palette and motion, 0..3 (0)\n"
-                 "  --padding BYTES     append a metadata tag of this size (0)\n"
-                 "  --stop              stop on the last frame instead of looping\n"
-                 "  --empty             background only, no shapes\n"
-                 "  --solid RRGGBB      one solid colour: --empty with that background\n"
-                 "  --as3               declare ActionScript 3 (frame actions do not run)\n");
+// Help asked for goes to standard output; help after a mistake, to standard error.
+void Usage(std::FILE* to = stderr) {
+    std::fprintf(to, "usage: gldswfgen [options] OUT.swf\n"
+                     "  --size WxH          frame size in pixels (550x400)\n"
+                     "  --origin X,Y        Xmin and Ymin of the frame rectangle in twips (0,0)\n"
+                     "  --twips WxH         frame size in twips, overriding --size\n"
+                     "  --nbits N           bits per rectangle field, 0..31 (fewest that fit)\n"
+                     "  --frames N          number of frames (48)\n"
+                     "  --rate R            frames per second (24)\n"
+                     "  --background RRGGBB background colour (1d2b53)\n"
+                     "  --compress KIND     none, zlib or lzma (none)\n"
+                     "  --swf-version N     the movie's format version (10)\n"
+                     "  --theme N           palette and motion, 0..3 (0)\n"
+                     "  --padding BYTES     append a metadata tag of this size (0)\n"
+                     "  --stop              stop on the last frame instead of looping\n"
+                     "  --empty             background only, no shapes\n"
+                     "  --solid RRGGBB      one solid colour: --empty with that background\n"
+                     "  --as3               declare ActionScript 3 (frame actions do not run)\n"
+                     "  --version           show the program's version\n");
 }
 
 bool ParsePair(const char* text, char separator, int& a, int& b) {
@@ -89,8 +91,11 @@ int main(int argc, char** argv) {
                 Usage();
                 return 2;
             }
-        } else if (arg == "--version") {
+        } else if (arg == "--swf-version") {
             params.version = std::atoi(value());
+        } else if (arg == "--version") {
+            std::printf("%s", VersionLine("gldswfgen").c_str());
+            return 0;
         } else if (arg == "--theme") {
             params.theme = std::atoi(value());
         } else if (arg == "--padding") {
@@ -105,7 +110,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--as3") {
             params.action_script3 = true;
         } else if (arg == "-h" || arg == "--help") {
-            Usage();
+            Usage(stdout);
             return 0;
         } else if (!arg.empty() && arg[0] == '-') {
             std::fprintf(stderr, "gldswfgen: unknown option %s\n", arg.c_str());

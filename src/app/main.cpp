@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <cstdio>
+#include <cstring>
 
 #include "EventPump.h"
+#include "BuildIdentity.h"
 #include "FileDialogs.h"
 #include "ProgramIdentity.h"
 #include "QtMessageBoxes.h"
@@ -11,7 +14,26 @@
 #include "dm.h"
 #include "fMain.h"
 
+namespace {
+
+const char* const kHelp = "usage: glimmerdrome [PROJECT.gldp]\n"
+                          "       glimmerdrome --help | --version\n"
+                          "\n"
+                          "Opens the Glimmerdrome main window, on PROJECT when one is given.\n";
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    // Answered before the application object exists, so that they need no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s", VersionLine("glimmerdrome").c_str());
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf("%s", kHelp);
+        return 0;
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName("Glimmerdrome");
     QApplication::setApplicationVersion(ProgramVersion());

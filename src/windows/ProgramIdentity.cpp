@@ -1,5 +1,7 @@
 #include "ProgramIdentity.h"
 
+#include "BuildIdentity.h"
+
 const char* ProgramVersion() {
-    return GLD_VERSION;
+    return BuildVersion;
 }

@@ -7,6 +7,7 @@
 #include "BuildJob.h"
 #include "FilePaths.h"
 #include "Messages.h"
+#include "BuildIdentity.h"
 #include "ResourceLocator.h"
 
 #include <algorithm>
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--version") {
-            std::printf("gldbuild 1.0\n");
+            std::printf("%s", VersionLine("gldbuild").c_str());
             return 0;
         }
         if (arg == "-s" || arg == "--screensaver") {

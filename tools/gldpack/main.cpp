@@ -7,6 +7,7 @@
 #include "ArchiveExtractorUnit.h"
 #include "ArchiveManagerUnit.h"
 #include "ArchiveReaderUnit.h"
+#include "BuildIdentity.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -266,7 +267,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (!options_done && a == "--version") {
-            std::printf("gldpack 1.0.0\n");
+            std::printf("%s", VersionLine("gldpack").c_str());
             return 0;
         }
         if (!options_done && (a == "-v" || a == "--verbose")) {

@@ -3,6 +3,7 @@
 // chose), and removes it again with --uninstall. The same program without a package behind it
 // is the uninstaller an installation leaves in its folder.
 
+#include "BuildIdentity.h"
 #include "InstallerRun.h"
 #include "RuntimeCommandLine.h"
 
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
     TRuntimeIdentity identity;
     identity.program = ProgramName(argc, argv, "inst.dll");
     identity.noun = "installer";
-    identity.version = GLD_VERSION;
+    identity.version = BuildVersion;
     identity.usage = InstallerUsage();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
 

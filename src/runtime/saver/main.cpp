@@ -2,6 +2,7 @@
 // the movies packed behind it with the settings of the project (or the end user's own), full
 // screen, in a window or in another program's window, and opens the end user's settings window.
 
+#include "BuildIdentity.h"
 #include "PlayerModuleLoader.h"
 #include "RuntimeArchive.h"
 #include "RuntimeCommandLine.h"
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
     TRuntimeIdentity identity;
     identity.program = ProgramName(argc, argv, "saver.dll");
     identity.noun = "screensaver";
-    identity.version = GLD_VERSION;
+    identity.version = BuildVersion;
     identity.usage = kSaverUsage;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
 
