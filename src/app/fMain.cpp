@@ -299,7 +299,7 @@ void TfrmMain::FormCreate() {
     setAcceptDrops(true);
     ui->tabFiles->installEventFilter(this);
 
-    if (!settings) settings = std::make_unique<TConfig>(resources.SettingsFolder());
+    if (!settings) settings = std::make_unique<TConfig>(resources);
     // A settings file that cannot be read is reported; the window still opens, with its toolbar.
     RunGuarded([this] { ui->tbMain->setVisible(Settings().GetShowToolbar()); });
     Modified = false;

@@ -15,7 +15,8 @@
 
 namespace {
 
-const char* const IconName = "application-x-glimmerdrome-project";
+// Earlier versions named the user's desktop entry so; it goes when the association is written.
+const char* const LegacyDesktopEntry = "applications/glimmerdrome.desktop";
 const int IconSizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 192, 256, 512};
 
 std::string HomeFolder() {
@@ -87,7 +88,7 @@ TIcon IconFor(const TAssociationPaths& paths) {
     if (ext == ".svg") {
         icon.data = std::move(data);
         icon.path =
-            JoinPath(IconFolder(paths.DataHome, "scalable"), std::string(IconName) + ".svg");
+            JoinPath(IconFolder(paths.DataHome, "scalable"), std::string(ProjectIconName) + ".svg");
         return icon;
     }
     if (ext == ".ico") data = PngFromIco(data);
@@ -98,19 +99,21 @@ TIcon IconFor(const TAssociationPaths& paths) {
         if (static_cast<uint32_t>(size) == width)
             folder = std::to_string(size) + "x" + std::to_string(size);
     icon.data = std::move(data);
-    icon.path = JoinPath(IconFolder(paths.DataHome, folder), std::string(IconName) + ".png");
+    icon.path = JoinPath(IconFolder(paths.DataHome, folder), std::string(ProjectIconName) + ".png");
     return icon;
 }
 
 // Every place an icon of ours can have been installed, whatever the source was then.
 std::vector<std::string> AllIconPaths(const std::string& data_home) {
     std::vector<std::string> all;
-    all.push_back(JoinPath(IconFolder(data_home, "scalable"), std::string(IconName) + ".svg"));
-    all.push_back(JoinPath(IconFolder(data_home, "scalable"), std::string(IconName) + ".png"));
+    all.push_back(
+        JoinPath(IconFolder(data_home, "scalable"), std::string(ProjectIconName) + ".svg"));
+    all.push_back(
+        JoinPath(IconFolder(data_home, "scalable"), std::string(ProjectIconName) + ".png"));
     for (int size : IconSizes)
         all.push_back(
             JoinPath(IconFolder(data_home, std::to_string(size) + "x" + std::to_string(size)),
-                     std::string(IconName) + ".png"));
+                     std::string(ProjectIconName) + ".png"));
     return all;
 }
 
@@ -157,6 +160,31 @@ std::string ExecArgument(const std::string& arg) {
     return escaped;
 }
 
+std::string ProgramIconPath(const std::string& data_home) {
+    const std::string size = std::to_string(ProgramIconSize);
+    return JoinPath(data_home,
+                    "icons/hicolor/" + size + "x" + size + "/apps/" + DesktopId + ".png");
+}
+
+// The program's icon as it is to be installed; none unless the source is a PNG.
+TIcon ProgramIconFor(const TAssociationPaths& paths) {
+    TIcon icon;
+    if (paths.ProgramIconSource.empty() || !FileExists(paths.ProgramIconSource)) return icon;
+    std::string data = ReadWholeFile(paths.ProgramIconSource);
+    if (!IsPng(data)) return icon;
+    icon.data = std::move(data);
+    icon.path = ProgramIconPath(paths.DataHome);
+    return icon;
+}
+
+// Only an entry of ours goes: one that opens project files.
+void RemoveLegacyDesktopEntry(const std::string& data_home) {
+    const std::string path = JoinPath(data_home, LegacyDesktopEntry);
+    if (ReadWholeFile(path).find("\nMimeType=" + std::string(ProjectMimeType) + ";") !=
+        std::string::npos)
+        ::unlink(path.c_str());
+}
+
 void RefreshCaches(const TAssociationPaths& paths) {
     std::string mime = JoinPath(paths.DataHome, "mime");
     std::string applications = JoinPath(paths.DataHome, "applications");
@@ -177,7 +205,7 @@ std::vector<TRegistryValue> WindowsAssociationValues(const std::string& program_
     };
 }
 
-TAssociationPaths DefaultAssociationPaths(const std::string& program_dir) {
+TAssociationPaths DefaultAssociationPaths(const TResourceLocator& resources) {
     TAssociationPaths paths;
     const char* xdg = std::getenv("XDG_DATA_HOME");
     // The XDG base-directory rules ignore relative values.
@@ -185,23 +213,65 @@ TAssociationPaths DefaultAssociationPaths(const std::string& program_dir) {
         paths.DataHome = ExcludeTrailingPathDelimiter(xdg);
     else
         paths.DataHome = JoinPath(HomeFolder(), ".local/share");
-    paths.Program = JoinPath(program_dir, "glimmerdrome");
+    paths.Program = JoinPath(resources.ProgramFolder(), "glimmerdrome");
     for (const char* name :
          {"defaultProjectIcon.svg", "defaultProjectIcon.png", "defaultProjectIcon.ico"}) {
-        std::string candidate = JoinPath(program_dir, name);
+        std::string candidate = JoinPath(resources.DataFolder(), name);
         if (FileExists(candidate)) {
             paths.IconSource = candidate;
             break;
         }
     }
+    if (FileExists(resources.ProgramIcon())) paths.ProgramIconSource = resources.ProgramIcon();
     return paths;
+}
+
+TAssociationPaths DefaultAssociationPaths(const std::string& program_dir) {
+    return DefaultAssociationPaths(TResourceLocator(program_dir));
+}
+
+std::string ProjectMimePackageText() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+           "  <mime-type type=\"" +
+           std::string(ProjectMimeType) +
+           "\">\n"
+           "    <comment>Glimmerdrome project</comment>\n"
+           "    <icon name=\"" +
+           std::string(ProjectIconName) +
+           "\"/>\n"
+           "    <glob pattern=\"*.gldp\"/>\n"
+           "  </mime-type>\n"
+           "</mime-info>\n";
+}
+
+std::string DesktopEntryText(const std::string& exec_program, const std::string& icon_name) {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=Glimmerdrome\n"
+           "GenericName=Screensaver Builder\n"
+           "Comment=Turn Flash movies into a screensaver and its installer\n"
+           "Keywords=screensaver;Flash;SWF;installer;\n"
+           "Exec=" +
+           ExecArgument(exec_program) +
+           " %f\n"
+           "Icon=" +
+           icon_name +
+           "\n"
+           "Terminal=false\n"
+           "MimeType=" +
+           std::string(ProjectMimeType) +
+           ";\n"
+           "Categories=Graphics;\n";
 }
 
 TAssociationFiles DesktopAssociationFiles(const TAssociationPaths& paths) {
     TAssociationFiles files;
     files.MimePackage = JoinPath(paths.DataHome, "mime/packages/glimmerdrome-project.xml");
-    files.DesktopEntry = JoinPath(paths.DataHome, "applications/glimmerdrome.desktop");
+    files.DesktopEntry =
+        JoinPath(paths.DataHome, "applications/" + std::string(DesktopId) + ".desktop");
     files.Icon = IconFor(paths).path;
+    files.ProgramIcon = ProgramIconFor(paths).path;
     return files;
 }
 
@@ -217,46 +287,28 @@ void ApplyDesktopAssociation(bool on, const TAssociationPaths& paths) {
         ~TRefresh() { RefreshCaches(paths); }
     } refresh{paths}; // also after a failed step, as the registry version notifies the shell
 
+    RemoveLegacyDesktopEntry(paths.DataHome);
     if (!on) {
         ::unlink(files.MimePackage.c_str());
         ::unlink(files.DesktopEntry.c_str());
         for (const std::string& icon : AllIconPaths(paths.DataHome))
             ::unlink(icon.c_str());
+        ::unlink(ProgramIconPath(paths.DataHome).c_str());
         return;
     }
 
-    std::string mime =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-        "  <mime-type type=\"" +
-        std::string(ProjectMimeType) +
-        "\">\n"
-        "    <comment>Glimmerdrome project</comment>\n"
-        "    <icon name=\"" +
-        std::string(IconName) +
-        "\"/>\n"
-        "    <glob pattern=\"*.gldp\"/>\n"
-        "  </mime-type>\n"
-        "</mime-info>\n";
-    WriteFileAtomically(files.MimePackage, mime);
+    WriteFileAtomically(files.MimePackage, ProjectMimePackageText());
 
-    std::string desktop = "[Desktop Entry]\n"
-                          "Type=Application\n"
-                          "Name=Glimmerdrome\n"
-                          "GenericName=Screensaver Builder\n"
-                          "Comment=Turn Flash movies into a screensaver and its installer\n"
-                          "Exec=" +
-                          ExecArgument(paths.Program) +
-                          " %f\n"
-                          "Icon=" +
-                          std::string(IconName) +
-                          "\n"
-                          "Terminal=false\n"
-                          "MimeType=" +
-                          std::string(ProjectMimeType) +
-                          ";\n"
-                          "Categories=Graphics;\n";
-    WriteFileAtomically(files.DesktopEntry, desktop);
+    // Without an icon of the program's own the project icon stands in, as it always did.
+    TIcon program_icon = ProgramIconFor(paths);
+    WriteFileAtomically(files.DesktopEntry,
+                        DesktopEntryText(paths.Program, program_icon.path.empty()
+                                                            ? std::string(ProjectIconName)
+                                                            : std::string(DesktopId)));
+    if (program_icon.path.empty())
+        ::unlink(ProgramIconPath(paths.DataHome).c_str());
+    else
+        WriteFileAtomically(program_icon.path, program_icon.data);
 
     TIcon icon = IconFor(paths);
     // A changed source may now land elsewhere: only one icon of ours may remain.

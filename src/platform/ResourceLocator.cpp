@@ -3,6 +3,7 @@
 #include "FilePaths.h"
 
 #include <climits>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -33,6 +34,7 @@ TResourceLocator TResourceLocator::Installed(const std::string& prefix) {
     locator.programs = JoinPath(root, "bin");
     locator.runtime = JoinPath(root, kRuntimeBelowPrefix);
     locator.data = JoinPath(root, kDataBelowPrefix);
+    locator.icons = JoinPath(root, "share/icons/hicolor");
     return locator;
 }
 
@@ -74,10 +76,16 @@ std::string TResourceLocator::DefaultProjectIcon() const {
     return JoinPath(data, DefaultProjectIconName);
 }
 
+std::string TResourceLocator::ProgramIcon() const {
+    if (layout == TLayout::Flat) return JoinPath(data, ProgramIconName);
+    const std::string size = std::to_string(ProgramIconSize);
+    return JoinPath(icons, size + "x" + size + "/apps/" + DesktopId + ".png");
+}
+
 std::string TResourceLocator::HelpFile() const {
     return JoinPath(data, HelpFileName);
 }
 
 std::string TResourceLocator::SettingsFolder() const {
-    return programs;
+    return layout == TLayout::Flat ? programs : std::string();
 }

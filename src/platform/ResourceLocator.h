@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "ProgramIdentity.h"
+
 class TResourceLocator {
 public:
     enum class TLayout { Flat, Installed };
@@ -40,8 +42,13 @@ public:
     std::string SaverStub() const;
     std::string InstallerStub() const;
     std::string DefaultProjectIcon() const;
+    // The program's own icon as a PNG: drawn into a flat folder, taken from the icon theme of
+    // an installed tree.
+    std::string ProgramIcon() const;
     std::string HelpFile() const;
-    // The folder whose configuration.ini holds the program's settings.
+    // The folder beside the programs whose configuration.ini may hold the settings; "" for an
+    // installed tree, whose settings always live in the user's configuration folder: a
+    // system folder that happens to be writable (to root) is no place for one user's list.
     std::string SettingsFolder() const;
 
 private:
@@ -51,6 +58,7 @@ private:
     std::string programs;
     std::string runtime;
     std::string data;
+    std::string icons; // the hicolor theme of an installed tree
 };
 
 // File names inside the folders above.
@@ -58,3 +66,7 @@ inline constexpr const char* SaverStubName = "saver.dll";
 inline constexpr const char* InstallerStubName = "inst.dll";
 inline constexpr const char* DefaultProjectIconName = "defaultProjectIcon.ico";
 inline constexpr const char* HelpFileName = "gldhelp.html";
+inline constexpr const char* ProgramIconName = "glimmerdrome.png";
+
+// The size of the program icon the theme's folder holds and the flat folder's PNG has.
+inline constexpr int ProgramIconSize = 256;

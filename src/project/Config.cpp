@@ -54,14 +54,19 @@ std::string UserConfigHome() {
 
 } // namespace
 
-TConfig::TConfig() : TConfig(TResourceLocator::ForRunningProgram().SettingsFolder()) {}
+TConfig::TConfig() : TConfig(TResourceLocator::ForRunningProgram()) {}
 
-TConfig::TConfig(const std::string& program_dir, const std::string& config_home) {
-    ProgramDir = ExcludeTrailingPathDelimiter(program_dir);
+TConfig::TConfig(const std::string& program_dir, const std::string& config_home)
+    : TConfig(TResourceLocator(program_dir), config_home) {}
+
+TConfig::TConfig(const TResourceLocator& locator, const std::string& config_home)
+    : resources(locator) {
+    ProgramDir = resources.ProgramFolder();
+    const std::string beside = resources.SettingsFolder();
     std::string settings;
-    std::string beside_program = JoinPath(ProgramDir, SettingsFileName);
-    if (FolderAcceptsFiles(ProgramDir) && !IsUnusableFile(beside_program)) {
-        settings = beside_program;
+    if (!beside.empty() && FolderAcceptsFiles(beside) &&
+        !IsUnusableFile(JoinPath(beside, SettingsFileName))) {
+        settings = JoinPath(beside, SettingsFileName);
     } else {
         uses_user_folder = true;
         std::string folder =
@@ -153,7 +158,7 @@ void TConfig::AddRecentFile(const std::string& path) {
 }
 
 void TConfig::ApplyAssociation(bool on) {
-    ApplyDesktopAssociation(on, DefaultAssociationPaths(ProgramDir));
+    ApplyDesktopAssociation(on, DefaultAssociationPaths(resources));
 }
 
 void TConfig::RemoveRecentFile(const std::string& path) {

@@ -2,17 +2,19 @@
 // The program's settings: five switches and the recently used projects in
 // "configuration.ini", and the association of project files with the program.
 //
-// The settings file sits in the program folder. When that folder cannot be written (an
-// installed program under /usr, a read-only medium), every save would fail, so the settings
-// then live in $XDG_CONFIG_HOME/glimmerdrome/configuration.ini (default
-// ~/.config/glimmerdrome/) instead, in the same format. The choice is made once, when the
-// object is created: the user's folder is used when no file can be created in the program
-// folder, or when the program folder's configuration.ini is read-only or cannot be read (a
-// file we cannot read must not be replaced by one with a single key).
+// In a flat program folder (a checkout's build/bin, a copied folder) the settings file sits
+// beside the program. When that folder cannot be written (a read-only medium), every save
+// would fail, so the settings then live in $XDG_CONFIG_HOME/glimmerdrome/configuration.ini
+// (default ~/.config/glimmerdrome/) instead, in the same format. An installed tree always uses
+// the user's folder. The choice is made once, when the object is created: the user's folder is
+// used when no file can be created in the program folder, or when the program folder's
+// configuration.ini is read-only or cannot be read (a file we cannot read must not be replaced
+// by one with a single key).
 
 #include <array>
 #include <string>
 
+#include "ResourceLocator.h"
 #include "cIniFather.h"
 
 // Index 0 is the most recent project; "" marks a free place. Only indexes 0 to 8 are used.
@@ -22,10 +24,12 @@ inline constexpr const char* SettingsFileName = "configuration.ini";
 
 class TConfig : public TIniFather {
 public:
-    // Settings of the running program (its resource locator's settings folder).
+    // Settings of the running program.
     TConfig();
-    // Settings of a program in program_dir; config_home stands for $XDG_CONFIG_HOME (""
-    // means the environment's) when the folder cannot be written. For tests and tools.
+    // Settings of the program whose files the locator finds; config_home stands for
+    // $XDG_CONFIG_HOME ("" means the environment's) when the user's folder is used.
+    explicit TConfig(const TResourceLocator& locator, const std::string& config_home = "");
+    // Settings of a program in the flat folder program_dir. For tests and tools.
     explicit TConfig(const std::string& program_dir, const std::string& config_home = "");
 
     std::string ProgramDir;
@@ -58,5 +62,6 @@ public:
     void ApplyAssociation(bool on);
 
 private:
+    TResourceLocator resources;
     bool uses_user_folder = false;
 };

@@ -58,7 +58,7 @@ TEST(Association, DesktopFilesWrittenAndRemovedExactly) {
     ApplyDesktopAssociation(true, paths);
     TAssociationFiles files = DesktopAssociationFiles(paths);
     EXPECT_EQ(files.MimePackage, data + "/mime/packages/glimmerdrome-project.xml");
-    EXPECT_EQ(files.DesktopEntry, data + "/applications/glimmerdrome.desktop");
+    EXPECT_EQ(files.DesktopEntry, data + "/applications/" + DesktopId + ".desktop");
     EXPECT_EQ(files.Icon,
               data + "/icons/hicolor/48x48/mimetypes/application-x-glimmerdrome-project.png");
 
@@ -108,6 +108,67 @@ TEST(Association, IconTakenFromThePngInsideAnIco) {
     ApplyDesktopAssociation(true, paths);
     EXPECT_FALSE(fs::exists(icon));
     EXPECT_TRUE(DesktopAssociationFiles(paths).Icon.empty());
+}
+
+// With the program's own icon beside it, the entry shows that icon, installed in the theme
+// under the desktop id, and goes again with the association.
+TEST(Association, TheProgramIconNamesTheEntry) {
+    TTempDir dir;
+    fs::create_directories(dir / "bin");
+    WriteFileBytes(dir / "bin/glimmerdrome.png", FakePng(256));
+    WriteFileBytes(dir / "bin/defaultProjectIcon.png", FakePng(48));
+    setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
+    TAssociationPaths paths = DefaultAssociationPaths(TResourceLocator(dir / "bin"));
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(paths.ProgramIconSource, dir / "bin/glimmerdrome.png");
+
+    ApplyDesktopAssociation(true, paths);
+    TAssociationFiles files = DesktopAssociationFiles(paths);
+    EXPECT_EQ(files.ProgramIcon,
+              dir / ("share/icons/hicolor/256x256/apps/" + std::string(DesktopId) + ".png"));
+    EXPECT_EQ(ReadFileBytes(files.ProgramIcon), FakePng(256));
+    std::string desktop = ReadFileBytes(files.DesktopEntry);
+    EXPECT_NE(desktop.find("\nIcon=" + std::string(DesktopId) + "\n"), std::string::npos);
+    EXPECT_TRUE(fs::exists(files.Icon));
+
+    ApplyDesktopAssociation(false, paths);
+    EXPECT_FALSE(fs::exists(files.ProgramIcon));
+    EXPECT_FALSE(fs::exists(files.Icon));
+}
+
+// Earlier versions wrote "glimmerdrome.desktop"; left behind, it would list the program twice.
+// A file of that name that is not ours stays.
+TEST(Association, TheEarlierEntryGoesOnlyWhenItIsOurs) {
+    TTempDir dir;
+    const std::string legacy = dir / "share/applications/glimmerdrome.desktop";
+    TAssociationPaths paths{dir / "share", dir / "glimmerdrome", ""};
+    fs::create_directories(dir / "share/applications");
+    WriteFileBytes(legacy, "[Desktop Entry]\nName=Mine\nExec=mine\n");
+    ApplyDesktopAssociation(true, paths);
+    EXPECT_TRUE(fs::exists(legacy));
+
+    WriteFileBytes(legacy, "[Desktop Entry]\nExec=glimmerdrome %f\n"
+                           "MimeType=application/x-glimmerdrome-project;\n");
+    ApplyDesktopAssociation(true, paths);
+    EXPECT_FALSE(fs::exists(legacy));
+    EXPECT_TRUE(fs::exists(DesktopAssociationFiles(paths).DesktopEntry));
+}
+
+// The installed tree's data folder and icon theme supply the icons.
+TEST(Association, AnInstalledTreeSuppliesItsIcons) {
+    TTempDir dir;
+    fs::create_directories(dir / "usr/bin");
+    fs::create_directories(dir / "usr/lib/glimmerdrome");
+    fs::create_directories(dir / "usr/share/glimmerdrome");
+    WriteFileBytes(dir / "usr/share/glimmerdrome/defaultProjectIcon.png", FakePng(48));
+    const std::string theme_icon =
+        dir / ("usr/share/icons/hicolor/256x256/apps/" + std::string(DesktopId) + ".png");
+    fs::create_directories(fs::path(theme_icon).parent_path());
+    WriteFileBytes(theme_icon, FakePng(256));
+    TAssociationPaths paths = DefaultAssociationPaths(TResourceLocator::Around(dir / "usr/bin"));
+    EXPECT_EQ(paths.Program, dir / "usr/bin/glimmerdrome");
+    EXPECT_EQ(paths.IconSource, dir / "usr/share/glimmerdrome/defaultProjectIcon.png");
+    EXPECT_EQ(paths.ProgramIconSource, theme_icon);
 }
 
 TEST(Association, UnwritableDataFolderRaises) {

@@ -18,6 +18,7 @@ TEST(ResourceLocator, AFlatFolderHoldsEveryFile) {
     EXPECT_EQ(here.DefaultProjectIcon(), "/opt/glimmer/defaultProjectIcon.ico");
     EXPECT_EQ(here.HelpFile(), "/opt/glimmer/gldhelp.html");
     EXPECT_EQ(here.SettingsFolder(), "/opt/glimmer");
+    EXPECT_EQ(here.ProgramIcon(), "/opt/glimmer/glimmerdrome.png");
 }
 
 TEST(ResourceLocator, TheInstalledLayoutSplitsProgramsRuntimeFilesAndData) {
@@ -28,6 +29,11 @@ TEST(ResourceLocator, TheInstalledLayoutSplitsProgramsRuntimeFilesAndData) {
     EXPECT_EQ(installed.InstallerStub(), "/usr/lib/glimmerdrome/inst.dll");
     EXPECT_EQ(installed.DefaultProjectIcon(), "/usr/share/glimmerdrome/defaultProjectIcon.ico");
     EXPECT_EQ(installed.HelpFile(), "/usr/share/glimmerdrome/gldhelp.html");
+    EXPECT_EQ(installed.ProgramIcon(),
+              "/usr/share/icons/hicolor/256x256/apps/" + std::string(DesktopId) + ".png");
+    // No settings beside the programs: /usr/bin may be writable to root, but it is no place
+    // for one user's recent projects.
+    EXPECT_EQ(installed.SettingsFolder(), "");
 }
 
 TEST(ResourceLocator, TheLayoutIsToldApartByWhatLiesBesideTheExecutable) {

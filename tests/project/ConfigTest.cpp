@@ -1,4 +1,5 @@
 #include "Config.h"
+#include "ProgramIdentity.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -243,11 +244,40 @@ TEST(Settings, ApplyAssociationWritesAndRemovesTheDesktopFiles) {
     fs::create_directories(dir / "bin");
     setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
     TConfig config(dir / "bin");
+    const std::string entry = dir / ("share/applications/" + std::string(DesktopId) + ".desktop");
     config.ApplyAssociation(true);
-    EXPECT_TRUE(fs::exists(dir / "share/applications/glimmerdrome.desktop"));
+    EXPECT_TRUE(fs::exists(entry));
     EXPECT_TRUE(fs::exists(dir / "share/mime/packages/glimmerdrome-project.xml"));
     config.ApplyAssociation(false);
     unsetenv("XDG_DATA_HOME");
-    EXPECT_FALSE(fs::exists(dir / "share/applications/glimmerdrome.desktop"));
+    EXPECT_FALSE(fs::exists(entry));
     EXPECT_FALSE(fs::exists(dir / "share/mime/packages/glimmerdrome-project.xml"));
+}
+
+// An installed tree (here unpacked into a folder, as root could write it) keeps its settings
+// in the user's folder and associates project files with its own program and icons.
+TEST(Settings, AnInstalledProgramKeepsItsSettingsInTheUsersFolder) {
+    TTempDir dir;
+    fs::create_directories(dir / "usr/bin");
+    fs::create_directories(dir / "usr/lib/glimmerdrome");
+    fs::create_directories(dir / "usr/share/glimmerdrome");
+    WriteFileBytes(dir / "usr/share/glimmerdrome/defaultProjectIcon.png", "\x89PNG\r\n\x1a\n");
+    const TResourceLocator installed = TResourceLocator::Around(dir / "usr/bin");
+    ASSERT_EQ(installed.Layout(), TResourceLocator::TLayout::Installed);
+
+    TConfig config(installed, dir / "xdg");
+    EXPECT_TRUE(config.UsesUserFolder());
+    EXPECT_EQ(config.ProgramDir, dir / "usr/bin");
+    config.AddRecentFile("/w/p.gldp");
+    EXPECT_EQ(config.FileName, dir / "xdg/glimmerdrome/configuration.ini");
+    EXPECT_TRUE(fs::exists(config.FileName));
+    EXPECT_FALSE(fs::exists(dir / "usr/bin/configuration.ini"));
+
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    config.ApplyAssociation(true);
+    unsetenv("XDG_DATA_HOME");
+    const std::string entry =
+        ReadFileBytes(dir / ("data/applications/" + std::string(DesktopId) + ".desktop"));
+    EXPECT_NE(entry.find("\nExec=" + dir / "usr/bin/glimmerdrome %f\n"), std::string::npos)
+        << entry;
 }
