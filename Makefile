@@ -6,13 +6,15 @@
 #   make fuzz  - builds the fuzz targets with clang and libFuzzer and runs each for
 #                FUZZ_SECONDS (10 minutes); new inputs are kept in fuzz/corpus/, which
 #                make test replays
+# And for packaging:
+#   make deb   - builds and writes the Debian package $(BUILD)/glimmerdrome_<version>_<arch>.deb
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 
-.PHONY: run test deps build build-asan test-main test-asan fuzz-deps fuzz clean
+.PHONY: run test deb deps build build-asan test-main test-asan fuzz-deps fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -28,8 +30,15 @@ build-asan: deps
 run: build
 	@scripts/run-example.sh $(BUILD)
 
+# The tests keep their settings to themselves: the program folder's configuration.ini, if a
+# run of the program made one, is the same after the suite as before it.
 test-main: build
-	@QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@before=$$(cksum 2>/dev/null < $(BUILD)/bin/configuration.ini); \
+	QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
+	status=$$?; \
+	if [ "$$before" != "$$(cksum 2>/dev/null < $(BUILD)/bin/configuration.ini)" ]; then \
+		echo "The tests changed $(BUILD)/bin/configuration.ini"; exit 1; fi; \
+	exit $$status
 
 test-asan: build-asan
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE slow
@@ -49,6 +58,9 @@ fuzz: fuzz-deps
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target \
 		$$(cmake --build $(FUZZ_BUILD) --target help | sed -n 's/^\(fuzz_[a-z_]*\): phony$$/\1/p')
 	@scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -12,6 +12,7 @@ packages=(
     libgl1-mesa-dev libxcb1-dev zlib1g-dev liblzma-dev
     xvfb xauth xdotool imagemagick fonts-dejavu-core
     shared-mime-info desktop-file-utils xscreensaver
+    dpkg-dev file appstream groff-base
     bzip2 lbzip2 libbz2-dev xz-utils
     clang-format
 )

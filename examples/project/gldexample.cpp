@@ -1,7 +1,13 @@
 // gldexample DIR: writes the example project "Starfield" into DIR: three movies of our own
 // generator, an icon of our own drawing, a readme and a licence (kept when present), and
 // Starfield.gldp naming them all by absolute path.
+// gldexample --portable DIR: the same, with the names relative to the project file, so that
+// the folder may be copied anywhere (the package ships it so).
 // gldexample --default-icon FILE: writes the program's default project icon.
+// gldexample --program-icon FILE: writes the program's icon as a PNG.
+// gldexample --desktop-files DIR: writes what a desktop needs to know the program, below a
+// share folder DIR: its desktop entry, the project files' MIME type and both icons in the
+// hicolor theme at every usual size.
 
 #include <QImage>
 #include <cstdio>
@@ -9,8 +15,11 @@
 #include <fstream>
 #include <string>
 
+#include "Association.h"
 #include "FilePaths.h"
 #include "IconFile.h"
+#include "ProgramIdentity.h"
+#include "ResourceLocator.h"
 #include "SwfGen.h"
 #include "cScl.h"
 #include "dm.h"
@@ -37,7 +46,36 @@ std::vector<QImage> Sizes(QImage (*draw)(int)) {
     return {draw(16), draw(24), draw(32), draw(48), draw(64)};
 }
 
-int WriteExample(const std::string& folder_argument) {
+void WriteText(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) throw std::runtime_error("Cannot write " + path);
+}
+
+void WritePng(const std::string& path, const QImage& image) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    if (!image.save(QString::fromStdString(path), "PNG"))
+        throw std::runtime_error("Cannot write " + path);
+}
+
+int WriteDesktopFiles(const std::string& share) {
+    const std::string id = DesktopId;
+    WriteText(JoinPath(share, "applications/" + id + ".desktop"),
+              DesktopEntryText("glimmerdrome", id));
+    WriteText(JoinPath(share, "mime/packages/glimmerdrome.xml"), ProjectMimePackageText());
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const std::string folder =
+            JoinPath(share, "icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size));
+        WritePng(JoinPath(folder, "apps/" + id + ".png"), Tdm::ProgramIconImage(size));
+        WritePng(JoinPath(folder, "mimetypes/" + std::string(ProjectIconName) + ".png"),
+                 Tdm::DefaultProjectIconImage(size));
+    }
+    return 0;
+}
+
+int WriteExample(const std::string& folder_argument, bool portable) {
     std::filesystem::create_directories(folder_argument);
     const std::string folder =
         std::filesystem::absolute(folder_argument).lexically_normal().string();
@@ -65,7 +103,7 @@ int WriteExample(const std::string& folder_argument) {
         params.compression = movie.compression;
         const std::string path = JoinPath(folder, movie.name);
         WriteSwf(path, params);
-        files.push_back(path);
+        files.push_back(portable ? movie.name : path);
     }
 
     const std::string icon = JoinPath(folder, "Starfield.ico");
@@ -85,10 +123,11 @@ int WriteExample(const std::string& folder_argument) {
     document.Author = "Glimmerdrome Examples";
     document.Email = "examples@glimmerdrome.example";
     document.Homepage = "https://www.glimmerdrome.example/starfield";
-    document.Icon = icon;
+    auto named = [&](const std::string& path) { return portable ? ExtractFileName(path) : path; };
+    document.Icon = named(icon);
     document.InstallMode = 1;
-    document.ReadmeFile = readme;
-    document.LicenseFile = license;
+    document.ReadmeFile = named(readme);
+    document.LicenseFile = named(license);
     document.Files = files;
     document.Interval = 10;
     document.RunType = 0;
@@ -109,12 +148,27 @@ int main(int argc, char* argv[]) {
     // The pictures are drawn on images without text, which needs no application object and
     // no display.
     try {
-        if (argc == 3 && std::string(argv[1]) == "--default-icon") {
+        const std::string mode = argc > 1 ? argv[1] : "";
+        if (argc == 2 && mode == "--version") {
+            std::printf("%s", VersionLine("gldexample").c_str());
+            return 0;
+        }
+        if (argc == 3 && mode == "--default-icon") {
             WriteIcoFile(argv[2], Sizes(&Tdm::DefaultProjectIconImage));
             return 0;
         }
-        if (argc == 2 && argv[1][0] != '-') return WriteExample(argv[1]);
-        std::fprintf(stderr, "usage: gldexample DIR\n       gldexample --default-icon FILE\n");
+        if (argc == 3 && mode == "--program-icon") {
+            WritePng(argv[2], Tdm::ProgramIconImage(ProgramIconSize));
+            return 0;
+        }
+        if (argc == 3 && mode == "--desktop-files") return WriteDesktopFiles(argv[2]);
+        if (argc == 3 && mode == "--portable") return WriteExample(argv[2], true);
+        if (argc == 2 && argv[1][0] != '-') return WriteExample(argv[1], false);
+        std::fprintf(stderr, "usage: gldexample [--portable] DIR\n"
+                             "       gldexample --default-icon FILE\n"
+                             "       gldexample --program-icon FILE\n"
+                             "       gldexample --desktop-files DIR\n"
+                             "       gldexample --version\n");
         return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "gldexample: %s\n", error.what());
