@@ -18,7 +18,7 @@
 #include "Association.h"
 #include "FilePaths.h"
 #include "IconFile.h"
-#include "ProgramIdentity.h"
+#include "BuildIdentity.h"
 #include "ResourceLocator.h"
 #include "SwfGen.h"
 #include "cScl.h"

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "ProgramIdentity.h"
+#include "BuildIdentity.h"
 
 class TResourceLocator {
 public:

@@ -40,7 +40,6 @@ root=$scratch/unpacked
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
 for file in usr/bin/glimmerdrome usr/bin/gldbuild usr/bin/gldpack \
     usr/lib/glimmerdrome/saver.dll usr/lib/glimmerdrome/inst.dll \
-    usr/lib/glimmerdrome/flashpreview.html usr/lib/glimmerdrome/ruffle/ruffle.js \
     usr/share/glimmerdrome/defaultProjectIcon.ico usr/share/glimmerdrome/gldhelp.html \
     usr/share/glimmerdrome/examples/Starfield/Starfield.gldp \
     usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \

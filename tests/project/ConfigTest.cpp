@@ -1,5 +1,5 @@
 #include "Config.h"
-#include "ProgramIdentity.h"
+#include "BuildIdentity.h"
 
 #include <algorithm>
 #include <filesystem>
