@@ -16,9 +16,9 @@
 #include <string>
 
 #include "Association.h"
+#include "BuildIdentity.h"
 #include "FilePaths.h"
 #include "IconFile.h"
-#include "BuildIdentity.h"
 #include "ResourceLocator.h"
 #include "SwfGen.h"
 #include "cScl.h"

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "EventPump.h"
 #include "BuildIdentity.h"
+#include "EventPump.h"
 #include "FileDialogs.h"
 #include "ProgramIdentity.h"
 #include "QtMessageBoxes.h"

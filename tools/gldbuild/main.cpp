@@ -4,10 +4,10 @@
 // goes to the terminal, message boxes become lines on stderr, and the exit status is 0 only
 // when the output file was written.
 
+#include "BuildIdentity.h"
 #include "BuildJob.h"
 #include "FilePaths.h"
 #include "Messages.h"
-#include "BuildIdentity.h"
 #include "ResourceLocator.h"
 
 #include <algorithm>
