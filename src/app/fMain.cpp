@@ -254,7 +254,7 @@ void TfrmMain::FormCreate() {
     // spare width; the Type width the author leaves is kept in the settings.
     QTreeWidget* list = ui->lsFiles;
     list->header()->setSectionsClickable(false);
-    if (!settings) settings = std::make_unique<TConfig>(resources.SettingsFolder());
+    if (!settings) settings = std::make_unique<TConfig>(resources);
     // A column width is a convenience: a settings file that cannot be read or written is
     // reported by the reads and writes of what matters, not once more for the width.
     int typeWidth = TFileListColumns::DefaultTypeWidth;
