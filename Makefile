@@ -30,14 +30,17 @@ build-asan: deps
 run: build
 	@scripts/run-example.sh $(BUILD)
 
-# The tests keep their settings to themselves: the program folder's configuration.ini, if a
-# run of the program made one, is the same after the suite as before it.
+# The tests keep to their own folders: the program folder holds the same files after the suite
+# as before it, and its configuration.ini, if a run of the program made one, is unchanged.
+PROGRAM_FOLDER_STATE = { cd $(BUILD)/bin && ls -A && cksum < configuration.ini; } 2>/dev/null
 test-main: build
-	@before=$$(cksum 2>/dev/null < $(BUILD)/bin/configuration.ini); \
+	@before=$$($(PROGRAM_FOLDER_STATE)); \
 	QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
 	status=$$?; \
-	if [ "$$before" != "$$(cksum 2>/dev/null < $(BUILD)/bin/configuration.ini)" ]; then \
-		echo "The tests changed $(BUILD)/bin/configuration.ini"; exit 1; fi; \
+	after=$$($(PROGRAM_FOLDER_STATE)); \
+	if [ "$$before" != "$$after" ]; then \
+		echo "The tests changed the program folder $(BUILD)/bin:"; \
+		echo "before:"; echo "$$before"; echo "after:"; echo "$$after"; exit 1; fi; \
 	exit $$status
 
 test-asan: build-asan
