@@ -1,5 +1,6 @@
 #include "Association.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -134,6 +135,26 @@ TEST(Association, TheProgramIconNamesTheEntry) {
     ApplyDesktopAssociation(false, paths);
     EXPECT_FALSE(fs::exists(files.ProgramIcon));
     EXPECT_FALSE(fs::exists(files.Icon));
+}
+
+// The user's entry passes the desktop's own validator, also for a program in a folder whose
+// name the Exec line must quote and escape.
+TEST(Association, TheUsersEntryPassesTheValidator) {
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    TTempDir dir;
+    const std::string program = dir / "it's \"my\" $HOME 100% \\ dir/glimmerdrome";
+    for (const std::string icon : {std::string(""), std::string(dir / "glimmerdrome.png")}) {
+        if (!icon.empty()) WriteFileBytes(icon, FakePng(256));
+        TAssociationPaths paths{dir / "share", program, "", icon};
+        ApplyDesktopAssociation(true, paths);
+        const std::string entry = DesktopAssociationFiles(paths).DesktopEntry;
+        const std::string log = dir / "validate.log";
+        const int status =
+            std::system(("desktop-file-validate '" + entry + "' >'" + log + "' 2>&1").c_str());
+        EXPECT_EQ(status, 0) << ReadFileBytes(entry) << ReadFileBytes(log);
+        EXPECT_EQ(ReadFileBytes(log), "") << ReadFileBytes(entry);
+    }
 }
 
 // Earlier versions wrote "glimmerdrome.desktop"; left behind, it would list the program twice.
