@@ -46,9 +46,13 @@ for file in usr/bin/glimmerdrome usr/bin/gldbuild usr/bin/gldpack \
     usr/share/mime/packages/glimmerdrome.xml \
     usr/share/icons/hicolor/256x256/apps/$id.png \
     usr/share/man/man1/glimmerdrome.1.gz usr/share/man/man1/gldbuild.1.gz \
-    usr/share/man/man1/gldpack.1.gz usr/share/doc/glimmerdrome/copyright; do
+    usr/share/man/man1/gldpack.1.gz usr/share/doc/glimmerdrome/copyright \
+    usr/share/doc/glimmerdrome/changelog.gz; do
     [ -f "$root/$file" ] || fail "the package lacks /$file"
 done
+zcat "$root/usr/share/doc/glimmerdrome/changelog.gz" >"$scratch/changelog" 2>/dev/null
+[ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Version 2>&1)" = "$version" ] ||
+    fail "the package's changelog does not read as version $version"
 for program in glimmerdrome gldbuild gldpack; do
     [ -x "$root/usr/bin/$program" ] || fail "/usr/bin/$program is not executable"
 done
