@@ -190,6 +190,19 @@ TEST_F(InstallerEndToEnd, TheUninstallerLeftInTheFolderRemovesTheInstallation) {
         Run(Quote(uninstaller) + " --uninstall --silent --manifest " + Quote(manifest));
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(Difference(before, Snapshot(home)), "");
+
+    // Started as it is, with no word of what to remove, it still knows its own installation.
+    ASSERT_EQ(Setup("--silent").status, 0);
+    const TRun bare = Run(Quote(uninstaller) + " --silent");
+    EXPECT_EQ(bare.status, 0) << bare.out << bare.err;
+    EXPECT_EQ(Difference(before, Snapshot(home)), "");
+
+    // Away from any installation, the program part alone is still refused as a damaged installer.
+    const std::string stray = root / "stray";
+    fs::copy_file(kProgramDir / "inst.dll", stray);
+    const TRun refused = Run(Quote(stray) + " --silent");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("This installer is damaged"), std::string::npos) << refused.err;
 }
 
 TEST_F(InstallerEndToEnd, ADamagedPackageInstallsNothing) {

@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
@@ -70,6 +71,56 @@ std::optional<TPackageFile> IconFile(const TInstallerPackage& package) {
     return MemoryFile("icon.png", png.toStdString());
 }
 
+std::string ReadWholeFile(const std::string& path) {
+    std::string text;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, n);
+        std::fclose(file);
+    }
+    return text;
+}
+
+// The uninstaller an installation leaves in its folder is this program without a package. Run
+// as it is (from the file manager, or as "uninstall" on a terminal), it removes the
+// installation whose folder it lies in: the record naming that folder, the user's first.
+std::string ManifestOfOwnFolder(const TInstallEnvironment& environment) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path own = fs::weakly_canonical(fs::path(RunningProgramPath()).parent_path(), error);
+    if (error) return {};
+    for (TInstallScope scope : {TInstallScope::User, TInstallScope::System}) {
+        const fs::path records =
+            fs::path(TInstallLocations(environment, scope).ManifestPath("x")).parent_path();
+        for (fs::directory_iterator it(records, error), end; !error && it != end;
+             it.increment(error)) {
+            if (it->path().extension() != ".manifest") continue;
+            try {
+                const TInstallManifest manifest =
+                    TInstallManifest::Parse(ReadWholeFile(it->path().string()));
+                std::error_code ignored;
+                if (fs::weakly_canonical(manifest.destination, ignored) == own)
+                    return it->path().string();
+            } catch (const std::exception&) {
+                // Not a record of ours, or a damaged one: it names no folder.
+            }
+        }
+        error.clear();
+    }
+    return {};
+}
+
+bool CarriesAPackage() {
+    try {
+        TRuntimeArchive::OpenSelf();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 struct TRun {
     const TInstallerOptions& options;
     const TRuntimeIdentity& identity;
@@ -109,15 +160,7 @@ int Uninstall(const TRun& run, const TInstaller& installer) {
     }
     std::string display_name = "the screensaver";
     try {
-        std::string text;
-        if (std::FILE* file = std::fopen(manifest_path.c_str(), "rb")) {
-            char buffer[65536];
-            size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-                text.append(buffer, n);
-            std::fclose(file);
-        }
-        const TInstallManifest manifest = TInstallManifest::Parse(text);
+        const TInstallManifest manifest = TInstallManifest::Parse(ReadWholeFile(manifest_path));
         display_name = DisplayNameOf(manifest.project_name);
         if (manifest.scope == TInstallScope::System && ::geteuid() != 0)
             return run.Fail(display_name +
@@ -253,8 +296,16 @@ bool ParseInstallerOptions(const std::vector<std::string>& args, TInstallerOptio
     return true;
 }
 
-int RunInstaller(const TInstallerOptions& options, const TRuntimeIdentity& identity, int argc,
+int RunInstaller(const TInstallerOptions& given, const TRuntimeIdentity& identity, int argc,
                  char** argv) {
+    TInstallerOptions options = given;
+    if (options.manifest.empty() && !CarriesAPackage()) {
+        const std::string own = ManifestOfOwnFolder(TInstallEnvironment::FromProcess());
+        if (!own.empty()) {
+            options.uninstall = true;
+            options.manifest = own;
+        }
+    }
     const TRun run{options, identity};
     if (run.interactive() && !DisplayAvailable()) {
         std::fprintf(stderr,
