@@ -9,6 +9,7 @@
 #include "EventPump.h"
 #include "FileDialogs.h"
 #include "ProgramIdentity.h"
+#include "ProgramLog.h"
 #include "QtMessageBoxes.h"
 #include "QtShell.h"
 #include "dm.h"
@@ -34,6 +35,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    InstallProgramLog();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Glimmerdrome");
     QApplication::setApplicationVersion(ProgramVersion());

@@ -391,6 +391,8 @@ TEST_F(SaverScreen, ACopiedScreensaverPlaysWithAnEmptyHomeAndWritesNothingThere)
     run->Signal(SIGTERM);
     const auto status = run->Wait(10s);
     EXPECT_TRUE(ExitedWith(status, 0)) << Describe(status) << "\n" << run->Output();
+    // Nothing went wrong, so nothing is said: xscreensaver keeps standard error in its log.
+    EXPECT_EQ(run->Output(), "");
     EXPECT_EQ(FilesUnder(home), std::vector<std::string>{});
     EXPECT_EQ(FilesUnder(root / "tmp"), std::vector<std::string>{});
     EXPECT_EQ(FilesUnder(root / "alone"), std::vector<std::string>{"Lonely.scr"});

@@ -5,6 +5,7 @@
 
 #include "BuildIdentity.h"
 #include "InstallerRun.h"
+#include "ProgramLog.h"
 #include "RuntimeCommandLine.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    InstallProgramLog();
     TRuntimeIdentity identity;
     identity.program = ProgramName(argc, argv, "inst.dll");
     identity.noun = "installer";

@@ -4,6 +4,7 @@
 
 #include "BuildIdentity.h"
 #include "PlayerModuleLoader.h"
+#include "ProgramLog.h"
 #include "RuntimeArchive.h"
 #include "RuntimeCommandLine.h"
 #include "RuntimeReport.h"
@@ -75,6 +76,7 @@ bool Interactive(TSaverMode mode) {
 } // namespace
 
 int main(int argc, char** argv) {
+    InstallProgramLog();
     TRuntimeIdentity identity;
     identity.program = ProgramName(argc, argv, "saver.dll");
     identity.noun = "screensaver";
