@@ -32,6 +32,7 @@ TFlashPreview::TFlashPreview(QWidget* parent) : QWidget(parent) {
     look.text = QColor(0xb8, 0xb8, 0xb8);
     look.idleHint = tr("Select a Flash file to play it here.");
     look.failedHint = tr("This file cannot be played.");
+    look.detailsLabel = tr("What the player said");
     look.warmUp = true;
     player = new TFlashPlayer(look, this);
     layout->addWidget(player);
@@ -79,6 +80,10 @@ void TFlashPreview::LoadMovie(const QString& path) {
     const TPreparedMovie prepared =
         PrepareMovie(ReadMovieFile(path), QFileInfo(path).fileName(), true);
     serial = player->Load(prepared.movie);
+}
+
+QString TFlashPreview::failureReason() const {
+    return player ? player->failureReason() : QString();
 }
 
 void TFlashPreview::Stop() {

@@ -35,6 +35,8 @@ public:
     State state() const { return currentState; }
     // The movie last handed to LoadMovie, empty before the first.
     QString moviePath() const { return currentPath; }
+    // Why the last movie failed, as the player put it (state Failed).
+    QString failureReason() const;
 
 signals:
     void stateChanged(TFlashPreview::State state);

@@ -155,6 +155,7 @@ QString TFlashPlayer::LookJson() const {
     object["text"] = ColourText(look.text);
     object["idleHint"] = look.idleHint;
     object["failedHint"] = look.failedHint;
+    object["detailsLabel"] = look.detailsLabel;
     object["fit"] = look.fit == TPlayerFit::OriginalSize ? "original" : "showAll";
     object["mute"] = look.mute;
     object["hideCursor"] = look.hideCursor;
@@ -165,6 +166,11 @@ void TFlashPlayer::StartPlayer() {
     // Chromium's sandbox cannot run for the superuser; without this switch the engine exits.
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The browser's own log lines (GPU and WebGL fall-backs on machines without a GPU) go
+    // straight to standard error; only fatal ones are a user's business. GLD_DEBUG keeps them.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS") &&
+        qEnvironmentVariableIsEmpty("GLD_DEBUG"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3");
     const QString problem = WebEngineProblem();
     if (!problem.isEmpty()) {
         // Reported once the caller can hear it.
@@ -303,6 +309,7 @@ void TFlashPlayer::OnPlayerReport(const QString& what, const QString& json) {
     const int answered = detail.value("serial").toInt(-1);
     if (answered != serial) return;
     if (what == QLatin1String("loading")) {
+        failureReason_.clear();
         SetState(State::Loading);
     } else if (what == QLatin1String("loaded")) {
         SetState(State::Playing);
@@ -315,6 +322,7 @@ void TFlashPlayer::OnPlayerReport(const QString& what, const QString& json) {
             if (listener) listener->MovieFinished(answered);
         }
     } else if (what == QLatin1String("failed")) {
+        failureReason_ = detail.value("reason").toString();
         SetState(State::Failed);
         emit movieFailed(answered);
         if (listener) listener->MovieFailed(answered);

@@ -44,6 +44,8 @@ public:
     State state() const { return currentState; }
     // Why the player could not start (state Broken).
     QString brokenReason() const { return whyBroken; }
+    // What the player said, in plain words, about the last movie it could not play (Failed).
+    QString failureReason() const { return failureReason_; }
 
     // Why the web engine cannot run on this machine (its helper program or its resources are
     // missing), or "" when it can. Starting it without them would end the whole process.
@@ -72,6 +74,7 @@ private:
     QTimer* startTimeout = nullptr;
     State currentState = State::Starting;
     QString whyBroken;
+    QString failureReason_;
     TPlayerMovie movie; // the last movie asked for, sent once the player is ready
     bool movieSent = true;
     int serial = 0; // matches the player's reports to the Load they answer

@@ -22,6 +22,7 @@ struct TPlayerLook {
     QColor text = QColor(0xb8, 0xb8, 0xb8);
     QString idleHint;   // shown while no movie plays
     QString failedHint; // shown instead of a movie that cannot be played
+    QString detailsLabel; // the link under a failure that shows what the player said in full
     TPlayerFit fit = TPlayerFit::ShowAll;
     bool mute = false;
     // Compiles the player at start with an invisible movie, so that the first movie asked for

@@ -177,6 +177,19 @@ private slots:
         preview->LoadMovie(path);
         QTRY_COMPARE_WITH_TIMEOUT(preview->state(), State::Failed, kLoadMs);
         QVERIFY(loaded.isEmpty());
+        QCOMPARE(preview->failureReason(), QStringLiteral("The file is not a Flash movie."));
+        // A compressed movie's header over bytes that do not inflate: the player's own words,
+        // not a stack.
+        const QString cut = dir.filePath("cut.swf");
+        QFile broken(cut);
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(QByteArray("CWS\x0a\xff\x00\x00\x00", 8) + QByteArray(40, '\x7f'));
+        broken.close();
+        preview->LoadMovie(cut);
+        QTRY_COMPARE_WITH_TIMEOUT(preview->state(), State::Failed, kLoadMs);
+        QCOMPARE(preview->failureReason(),
+                 QStringLiteral("The movie is damaged or cut short, so the player could not "
+                                "read it."));
         // And the preview recovers for the next movie.
         QVERIFY(LoadAndWait(Movie("after.swf", TSwfParams{})));
     }

@@ -124,12 +124,6 @@ int main(int argc, char** argv) {
     // The web engine shares OpenGL contexts with the widgets; this must come before the
     // application object, and the player module loads after it.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // The engine's start-up report and the browser's own log lines are for its developers;
-    // standard error is the end user's (xscreensaver keeps it in its log).
-    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
-        qputenv("QT_LOGGING_RULES", "qt.webenginecontext.info=false");
-    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3");
     // Compiled shaders would otherwise be kept in the user's cache folder.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     QApplication app(argc, argv);
