@@ -20,8 +20,8 @@ enum class TPlayerFit { ShowAll, OriginalSize };
 struct TPlayerLook {
     QColor background = QColor(0x26, 0x26, 0x26);
     QColor text = QColor(0xb8, 0xb8, 0xb8);
-    QString idleHint;   // shown while no movie plays
-    QString failedHint; // shown instead of a movie that cannot be played
+    QString idleHint;     // shown while no movie plays
+    QString failedHint;   // shown instead of a movie that cannot be played
     QString detailsLabel; // the link under a failure that shows what the player said in full
     TPlayerFit fit = TPlayerFit::ShowAll;
     bool mute = false;
