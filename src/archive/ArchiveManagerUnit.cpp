@@ -1,6 +1,6 @@
 #include "ArchiveManagerUnit.h"
 
-#include "BWTCompressUnit.h"
+#include "BlockPoolsUnit.h"
 #include "FileErrors.h"
 #include "FileStream.h"
 #include "TempNames.h"
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <system_error>
 
@@ -68,7 +69,54 @@ int64_t DirectoryBytes(TCentralDir& dir) {
 
 } // namespace
 
-TArchiveManager::TArchiveManager() : compressor(std::make_unique<TCompressor>()) {}
+// Blocks on their way from the files into the archive. Reading runs ahead while the encoders
+// work; the writing of each block, and every log line and report queued behind it, happens in
+// the order of the files and their blocks, once everything before it is written. So the
+// archive and everything a caller sees are the same as from one encoder.
+class TBlockLine {
+public:
+    explicit TBlockLine(int threads) : pool(threads) {}
+
+    // Runs action now, or after the blocks in flight are written.
+    void Then(std::function<void()> action) {
+        if (actions.empty())
+            action();
+        else
+            actions.push_back(std::move(action));
+    }
+    // The slot for the next block's raw bytes; writes blocks until one is free.
+    TBlockEncodeJob& Next() {
+        while (pool.Full())
+            RunOne();
+        return pool.Prepare();
+    }
+    // Codes the block filled in Next(); write gets it, coded, in its turn.
+    void Submit(std::function<void(TBlockEncodeJob&)> write) {
+        pool.Submit();
+        actions.push_back([this, write = std::move(write)] {
+            TBlockEncodeJob& job = pool.Take();
+            write(job);
+            pool.Release();
+        });
+    }
+    // Writes everything in flight.
+    void Finish() {
+        while (!actions.empty())
+            RunOne();
+    }
+
+private:
+    void RunOne() {
+        std::function<void()> action = std::move(actions.front());
+        actions.pop_front();
+        action();
+    }
+
+    TBlockEncoderPool pool;
+    std::deque<std::function<void()>> actions;
+};
+
+TArchiveManager::TArchiveManager() = default;
 
 TArchiveManager::~TArchiveManager() = default;
 
@@ -197,40 +245,54 @@ void TArchiveManager::CopyArchiveData(TArchiveFile& source, TArchiveFile& target
     target.SmartModeOn();
 }
 
-void TArchiveManager::CompressFile(const std::string& entry, TCentralFileHeader& header,
-                                   TArchiveFile& temp, const std::string& source) {
-    const std::string& path = source.empty() ? entry : source;
-    TFileStream input(path, 0x20);
-    file_size = input.Size();
-    int64_t blocks = BlocksFor(file_size);
-    AddLog("File size = " + std::to_string(file_size) +
-           " bytes  (Num blocks=" + std::to_string(blocks) + ")");
-    header.data_offset = uint32_t(temp.BufferedPosition());
+void TArchiveManager::CompressFile(TBlockLine& line, const std::string& entry,
+                                   TCentralFileHeader& header, TArchiveFile& temp,
+                                   TFileStream& input) {
+    const int64_t size = input.Size();
+    line.Then([this, size, &header, &temp] {
+        file_size = size;
+        AddLog("File size = " + std::to_string(size) +
+               " bytes  (Num blocks=" + std::to_string(BlocksFor(size)) + ")");
+        header.data_offset = uint32_t(temp.BufferedPosition());
+    });
+    int64_t raw_size = 0;
     for (;;) {
-        uint8_t* buffer = compressor->GetInputBuffer();
-        int32_t count = input.Read(buffer + 1, ARCHIVE_BLOCK_SIZE);
+        TBlockEncodeJob& job = line.Next();
+        job.raw.resize(size_t(ARCHIVE_BLOCK_SIZE));
+        const int32_t count = input.Read(job.raw.data(), ARCHIVE_BLOCK_SIZE);
         // A read error must not pass for the end of the file: the entry would be stored cut
-        // short without a word.
-        if (count < 0)
-            throw EInOutError("Cannot read file \"" + entry + "\". " + std::strerror(errno));
+        // short without a word. The blocks before it still go first, and may fail first.
+        if (count < 0) {
+            const int error = errno;
+            line.Finish();
+            throw EInOutError("Cannot read file \"" + entry + "\". " + std::strerror(error));
+        }
         if (count == 0) break;
-        // A coded block is never near twice its raw size; checking before coding keeps every
-        // offset that reaches the disk inside the format's signed 32-bit range.
-        if (int64_t(temp.BufferedPosition()) + DATA_BLOCK_HEADER_SIZE + 2 * int64_t(count) + 65536 >
-            size_limit)
-            throw EArchiveTooLarge("The archive \"" + archive_path +
-                                   "\" would grow past 2 GiB, the largest size its format can "
-                                   "hold.");
-        if (int64_t(header.raw_size) + count > INT32_MAX)
+        if (raw_size + count > INT32_MAX) {
+            line.Finish();
             throw EArchiveTooLarge("The file '" + entry +
                                    "' grew past 2 GiB while it was being added.");
-        int32_t compressed = compressor->CompressBlock(count, temp);
-        header.block_count += 1;
-        header.compressed_size += compressed;
-        header.raw_size += count;
-        AddLog("Block " + std::to_string(header.block_count - 1) + " OK, (Raw size=" +
-               std::to_string(count) + " Compressed= " + std::to_string(compressed) + ")");
-        if (observer) observer->BlockDone(entry, header.raw_size, file_size);
+        }
+        raw_size += count;
+        job.raw.resize(size_t(count));
+        line.Submit([this, entry, size, count, &header, &temp](TBlockEncodeJob& coded) {
+            // A coded block is never near twice its raw size; checking before writing keeps
+            // every offset that reaches the disk inside the format's signed 32-bit range.
+            if (int64_t(temp.BufferedPosition()) + DATA_BLOCK_HEADER_SIZE + 2 * int64_t(count) +
+                    65536 >
+                size_limit)
+                throw EArchiveTooLarge("The archive \"" + archive_path +
+                                       "\" would grow past 2 GiB, the largest size its format "
+                                       "can hold.");
+            temp.WriteBytes(coded.coded.data(), int32_t(coded.coded.size()));
+            header.block_count += 1;
+            header.compressed_size += coded.info.compressed_size;
+            header.raw_size += count;
+            AddLog("Block " + std::to_string(header.block_count - 1) +
+                   " OK, (Raw size=" + std::to_string(count) +
+                   " Compressed= " + std::to_string(coded.info.compressed_size) + ")");
+            if (observer) observer->BlockDone(entry, header.raw_size, size);
+        });
     }
 }
 
@@ -261,17 +323,23 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
     auto temp = CreateTempArchive();
     const std::string temp_path = temp->file_name;
     int added = 0;
+    // The headers of entries whose blocks are still on their way; each goes into the
+    // directory once its last block is written.
+    std::vector<std::unique_ptr<TCentralFileHeader>> headers;
     try {
         CopyArchiveData(*archive, *temp, dir);
+        TBlockLine line(threads);
         auto skip = [&](const std::string& entry, const std::string& text,
                         const std::string& caption) {
-            if (observer) observer->EntrySkipped({entry, text, caption});
+            line.Then([this, entry, text, caption] {
+                if (observer) observer->EntrySkipped({entry, text, caption});
+            });
         };
         for (const std::string& entry : files) {
             const std::string source = SourcePath(folder, entry);
             struct stat st;
             if (entry.empty() || ::stat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
-            ShowStatus("Adding file - " + entry);
+            line.Then([this, entry] { ShowStatus("Adding file - " + entry); });
             // The system sees the name only up to a zero byte, the directory would store it
             // whole and end the name there: the entry would name another file and spoil the
             // records after it.
@@ -297,23 +365,29 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
                      " Error");
                 continue;
             }
-            auto header = std::make_unique<TCentralFileHeader>();
-            header->name_part = entry;
-            header->time_stamp = found.time_stamp;
-            header->attributes = found.attributes;
+            std::unique_ptr<TFileStream> input;
             try {
                 // Pipes, sockets and devices would block or never end; they count as files
                 // that cannot be opened.
                 if (!S_ISREG(st.st_mode))
                     throw EFOpenError("Cannot open file \"" + entry + "\". Not a regular file");
-                CompressFile(entry, *header, *temp, source);
+                input = std::make_unique<TFileStream>(source, 0x20);
             } catch (const EFOpenError&) {
                 skip(entry, "Cannot open file: '" + entry + "'.\rIt will not be added.", " Error");
                 continue;
             }
-            dir.Add(header.release());
-            ++added;
+            auto header = std::make_unique<TCentralFileHeader>();
+            header->name_part = entry;
+            header->time_stamp = found.time_stamp;
+            header->attributes = found.attributes;
+            headers.push_back(std::move(header));
+            CompressFile(line, entry, *headers.back(), *temp, *input);
+            line.Then([&dir, &added, &headers, k = headers.size() - 1] {
+                dir.Add(headers[k].release());
+                ++added;
+            });
         }
+        line.Finish();
         if (int64_t(temp->BufferedPosition()) + DirectoryBytes(dir) > size_limit)
             throw EArchiveTooLarge("The archive \"" + archive_path +
                                    "\" would grow past 2 GiB, the largest size its format can "

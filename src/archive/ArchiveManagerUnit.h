@@ -18,7 +18,8 @@
 #include <sys/types.h>
 
 class TArchiveManager;
-class TCompressor;
+class TBlockLine;
+class TFileStream;
 
 // One entry of AddFiles that was left out, in the words of the box the program shows for it.
 struct TArchiveDiagnostic {
@@ -123,13 +124,17 @@ public:
 
     // Largest archive length the signed 32-bit offsets can describe; tests lower it.
     int64_t size_limit = INT32_MAX;
+    // Blocks coded at once by AddFiles, one encoder per thread; 0 or less means one per core.
+    // The archive's bytes are the same whatever the number.
+    int threads = 1;
 
 protected:
     std::unique_ptr<TArchiveFile> CreateTempArchive();
     void CopyArchiveData(TArchiveFile& source, TArchiveFile& target, TCentralDir& source_dir);
-    // Reads the entry from source (the entry itself when empty).
-    void CompressFile(const std::string& entry, TCentralFileHeader& header, TArchiveFile& temp,
-                      const std::string& source = "");
+    // Reads the entry from input into blocks for line, which codes them and writes them to
+    // temp behind the blocks before them.
+    void CompressFile(TBlockLine& line, const std::string& entry, TCentralFileHeader& header,
+                      TArchiveFile& temp, TFileStream& input);
     // Gives the finished temporary archive the old one's permission bits and moves it over the
     // old one; raises EInOutError, leaving the old archive as it was, when it cannot.
     void PutInPlace(TArchiveFile& temp);
@@ -141,7 +146,6 @@ protected:
 
 private:
     void Adopt(std::unique_ptr<TArchiveFile> opened, const std::string& path);
-    std::unique_ptr<TCompressor> compressor;
     // The file the archive's path leads to: the path itself, or a link's target.
     std::string replace_path;
 };

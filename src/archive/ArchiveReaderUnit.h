@@ -17,8 +17,6 @@
 #include <string>
 #include <vector>
 
-class TBlockDecoder;
-
 class TArchiveReader {
 public:
     using TSink = std::function<void(const uint8_t* data, size_t size)>;
@@ -55,6 +53,12 @@ public:
     // Expands every block of every entry and checks every CRC, keeping nothing.
     void TestAll();
 
+    // Blocks are expanded on this many threads (0: one per core). With more than one, the
+    // blocks of the entries after the one asked for are expanded ahead, for callers that go
+    // through the entries in order; anything else costs only the work done ahead. The default,
+    // 1, expands on the caller's thread alone.
+    void SetThreads(int threads);
+
 private:
     TArchiveReader() = default;
     static std::unique_ptr<TArchiveReader> Locate(std::unique_ptr<TArchiveReader> reader,
@@ -69,8 +73,13 @@ private:
     int64_t central_dir_offset = 0;
     int32_t block_size = 0;
     std::vector<TArchiveEntry> entries;
-    // Made on the first expansion: listing needs neither.
-    std::unique_ptr<TBlockDecoder> decoder;
-    std::vector<uint8_t> coded;
-    std::vector<uint8_t> block;
+    struct TAhead;
+    // The decoders and the blocks in flight, made on the first expansion: listing needs none.
+    TAhead& Ahead();
+    // Reads the next block of the cursor into a free slot, or says why it cannot be expanded.
+    void SubmitNext(TAhead& ahead);
+    // Places the cursor at the first block of the first entry from index that has blocks.
+    void PlaceCursor(TAhead& ahead, size_t index);
+    int threads = 1;
+    std::unique_ptr<TAhead> ahead;
 };

@@ -7,6 +7,16 @@ int DefaultThreadCount() {
     return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+int ParseThreadCount(const std::string& text) {
+    if (text.empty() || text.size() > 4) return 0;
+    int count = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 0;
+        count = count * 10 + (c - '0');
+    }
+    return count >= 1 && count <= MAX_THREAD_COUNT ? count : 0;
+}
+
 TBlockEncoderPool::TBlockEncoderPool(int threads)
     : TOrderedWorkers(
           threads, 2 * size_t(std::max(threads, 1)),

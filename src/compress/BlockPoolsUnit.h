@@ -8,10 +8,14 @@
 #include "OrderedWorkersUnit.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The number of threads when the user names none: every core.
 int DefaultThreadCount();
+// The thread count of a -j option: a whole number from 1 to MAX_THREAD_COUNT, else 0.
+constexpr int MAX_THREAD_COUNT = 256;
+int ParseThreadCount(const std::string& text);
 
 // One raw block in, its data block (header and payload) out.
 struct TBlockEncodeJob {

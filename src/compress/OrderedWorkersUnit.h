@@ -98,6 +98,29 @@ public:
         --in_flight;
     }
 
+    // Forgets every job in flight: jobs not started never run, running ones are waited for.
+    // Their results and failures are dropped with them.
+    void DropAll() {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (size_t k = 0; k < in_flight; ++k) {
+            TSlot& slot = slots[Index(k)];
+            if (slot.state == TState::Queued) slot.state = TState::Done;
+        }
+        finished.wait(lock, [&] {
+            for (size_t k = 0; k < in_flight; ++k)
+                if (slots[Index(k)].state != TState::Done) return false;
+            return true;
+        });
+        for (size_t k = 0; k < in_flight; ++k) {
+            slots[Index(k)].state = TState::Free;
+            slots[Index(k)].failure = nullptr;
+        }
+        // Workers start jobs in order, so none of them is past the slots just freed.
+        head = Index(in_flight);
+        next_start = head;
+        in_flight = 0;
+    }
+
 private:
     enum class TState { Free, Queued, Working, Done };
     struct TSlot {

@@ -136,6 +136,7 @@ int GenerateInstaller(TBuildContext& build, const std::string& project_file) {
             std::string package;
             {
                 TFilePacker packer(&build);
+                packer.component->manager->threads = build.Threads();
                 temporaries.Add(CreateTempArchive(packer, base, "_install.tmp"));
                 packer.AddFiles(files);
                 package = CopyArchiveToNewFile(packer, folder, base + "_install", ".pak");

@@ -139,6 +139,7 @@ int GenerateScreensaver(TBuildContext& build, const std::string& project_file, b
         build.CheckCancelled();
         {
             TFilePacker packer(&build);
+            packer.component->manager->threads = build.Threads();
             temp = CreateTempArchive(packer, base, "_saver.tmp");
             packer.AddFiles(files);
             if (MoviesPacked(packer, movies) == 0) throw std::runtime_error(NoMovieLeftText);

@@ -440,4 +440,107 @@ TEST_F(ArchiveManagerTest, AFullDiskAtAnyPointLeavesTheArchiveAsItWas) {
     EXPECT_NO_THROW(TArchiveReader::Open(t)->TestAll());
 }
 
+// Threads running in this process now.
+size_t ThreadsRunning() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+// Blocks coded on several threads are written in order: the archive, the log and every report
+// are those of one thread, also around entries that are skipped, empty or end in a short block.
+TEST_F(ArchiveManagerTest, EveryThreadCountWritesTheSameArchiveAndReportsInTheSameOrder) {
+    std::filesystem::create_directory(dir / "sub");
+    const std::string fifo = dir / "pipe.swf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::vector<std::string> files = {Make("two.bin", 409600 + 3000, 1),
+                                            fifo,
+                                            Make("empty.bin", 0),
+                                            Make("one.bin", 5000, 2),
+                                            dir / "sub",
+                                            Make("three.bin", 2 * 409600 + 1, 3),
+                                            Make("last.bin", 1, 4)};
+    struct TRun {
+        std::vector<uint8_t> archive;
+        std::vector<std::string> log, blocks, skipped;
+        size_t threads_seen = 0;
+    };
+    auto run = [&](int threads) {
+        TRun r;
+        TArchiveManager m;
+        struct TWatch : TRecordingObserver {
+            size_t seen = 0;
+            void BlockDone(const std::string& entry, int64_t done, int64_t size) override {
+                seen = std::max(seen, ThreadsRunning());
+                TRecordingObserver::BlockDone(entry, done, size);
+            }
+        } watch;
+        m.observer = &watch;
+        m.threads = threads;
+        m.OnAddLog = [&](TArchiveManager&, const std::string& line) { r.log.push_back(line); };
+        const std::string t = dir / ("j" + std::to_string(threads) + ".pak");
+        m.OpenArchive(t, false);
+        EXPECT_EQ(m.AddFiles(files), 5) << threads;
+        m.CloseArchive();
+        r.archive = ReadAll(t);
+        for (std::string& line : r.log)
+            if (line.find(t) != std::string::npos) line = "<names the archive>";
+        r.blocks = watch.blocks;
+        for (const TArchiveDiagnostic& d : watch.skipped)
+            r.skipped.push_back(d.entry + ": " + d.text);
+        r.threads_seen = watch.seen;
+        return r;
+    };
+    const size_t before = ThreadsRunning();
+    const TRun one = run(1);
+    EXPECT_EQ(one.threads_seen, before) << "one thread codes on the caller's thread";
+    EXPECT_EQ(one.blocks.size(), 7u);
+    EXPECT_EQ(one.skipped.size(), 1u);
+    for (int threads : {2, 3, 8}) {
+        const TRun many = run(threads);
+        EXPECT_TRUE(many.archive == one.archive) << threads << " threads";
+        EXPECT_EQ(many.log, one.log) << threads << " threads";
+        EXPECT_EQ(many.blocks, one.blocks) << threads << " threads";
+        EXPECT_EQ(many.skipped, one.skipped) << threads << " threads";
+        EXPECT_EQ(many.threads_seen, before + size_t(threads)) << "a worker per thread";
+    }
+    EXPECT_NO_THROW(TArchiveReader::Open(dir / "j1.pak")->TestAll());
+}
+
+// A failure while blocks are in flight (a cancel, a full disk) ends the add the same way with
+// any number of threads: nothing changes, nothing is left behind, and the next add works.
+TEST_F(ArchiveManagerTest, AFailureWithBlocksInFlightLeavesTheArchiveAsItWas) {
+    struct TCancelAt : IArchiveObserver {
+        int left = 0;
+        void BlockDone(const std::string&, int64_t, int64_t) override {
+            if (--left == 0) throw std::runtime_error("cancelled");
+        }
+    } cancel;
+    const std::string t = dir / "flight.pak";
+    manager.threads = 3;
+    manager.OpenArchive(t, false);
+    ASSERT_EQ(manager.AddFiles({Make("a.bin", 100)}), 1);
+    const std::vector<uint8_t> before = ReadAll(t);
+    const std::vector<std::string> files = {Make("b.bin", 3 * 409600, 2), Make("c.bin", 9000, 3),
+                                            Make("d.bin", 409600 + 1, 4)};
+    manager.observer = &cancel;
+    for (int at : {1, 3, 5}) {
+        cancel.left = at;
+        EXPECT_THROW(manager.AddFiles(files), std::runtime_error) << at;
+        EXPECT_EQ(ReadAll(t), before) << at;
+        EXPECT_EQ(manager.archive->central_dir->Count(), 1) << at;
+        EXPECT_EQ(dir.Names().size(), 5u) << at << ": no temporary archive is left behind";
+    }
+    for (uint64_t budget : {uint64_t(50000), uint64_t(500000)}) {
+        TFailingFileWriter full(budget);
+        TFileWriterScope scope(full);
+        EXPECT_ANY_THROW(manager.AddFiles(files)) << budget;
+    }
+    EXPECT_EQ(ReadAll(t), before);
+    cancel.left = -1;
+    ASSERT_EQ(manager.AddFiles(files), 3);
+    EXPECT_NO_THROW(TArchiveReader::Open(t)->TestAll());
+}
+
 } // namespace

@@ -228,4 +228,70 @@ TEST_F(ArchiveReaderTest, NotAnArchiveAtAll) {
     EXPECT_THROW(TArchiveReader::Open(*folder / "no-such-file"), std::exception);
 }
 
+// What each call of ExtractEntry gives, in the order of the calls: the entry's bytes, or "!"
+// and the message. A sink raises at the block numbered stop (counted over the whole run).
+std::vector<std::string> Outcomes(const std::vector<uint8_t>& bytes, int threads,
+                                  const std::vector<size_t>& order, int stop = -1) {
+    auto reader = TArchiveReader::OpenMemory(bytes);
+    reader->SetThreads(threads);
+    std::vector<std::string> outcomes;
+    int blocks = 0;
+    for (size_t index : order) {
+        std::string got;
+        try {
+            reader->ExtractEntry(index, [&](const uint8_t* p, size_t n) {
+                if (blocks++ == stop) throw std::runtime_error("stopped by the sink");
+                got.append(reinterpret_cast<const char*>(p), n);
+            });
+        } catch (const std::exception& e) {
+            got = std::string("!") + e.what();
+        }
+        outcomes.push_back(got);
+    }
+    return outcomes;
+}
+
+// Blocks expanded ahead on several threads give what one thread gives, call by call: the same
+// bytes in any order of entries, the same message for a damaged block while the entries around
+// it stay readable, and a fresh start after a sink that stops.
+TEST_F(ArchiveReaderTest, ThreadsGiveWhatOneThreadGives) {
+    TScratchFolder& dir = *folder;
+    WriteAll(dir / "long.txt", Repetitive(3 * 409600 + 5));
+    WriteAll(dir / "d.bin", SampleBytes(2000, 4));
+    TArchiveManager m;
+    m.OpenArchive(dir / "mixed.pak", false);
+    m.AddFiles({dir / "a.swf", dir / "empty.ico", dir / "b.gldp", dir / "long.txt", dir / "d.bin"});
+    m.CloseArchive();
+    const std::vector<uint8_t> mixed = ReadAll(dir / "mixed.pak");
+
+    const std::vector<size_t> in_order = {0, 1, 2, 3, 4};
+    const std::vector<std::string> expected = Outcomes(mixed, 1, in_order);
+    const std::vector<uint8_t> long_text = Repetitive(3 * 409600 + 5);
+    ASSERT_EQ(expected[3], std::string(long_text.begin(), long_text.end()));
+    for (const std::vector<size_t>& order :
+         {in_order, std::vector<size_t>{3, 0, 4, 2, 2, 1, 3}, std::vector<size_t>{4, 3, 2, 1, 0}})
+        for (int threads : {1, 2, 5})
+            EXPECT_EQ(Outcomes(mixed, threads, order), Outcomes(mixed, 1, order)) << threads;
+    for (int stop : {0, 2, 3, 5, 7})
+        EXPECT_EQ(Outcomes(mixed, 3, in_order, stop), Outcomes(mixed, 1, in_order, stop)) << stop;
+
+    auto reader = TArchiveReader::OpenMemory(mixed);
+    std::vector<size_t> block_starts;
+    for (const TArchiveEntry& e : reader->Entries()) {
+        size_t at = e.data_offset;
+        for (int32_t k = 0; k < e.block_count; ++k) {
+            block_starts.push_back(at);
+            at += 20 + Dword(mixed, at + 8);
+        }
+    }
+    for (size_t start : block_starts)
+        for (size_t field : {size_t(0), size_t(8), size_t(20 + 3)}) {
+            std::vector<uint8_t> damaged = mixed;
+            damaged[start + field] ^= 0x21;
+            const std::vector<std::string> one = Outcomes(damaged, 1, in_order);
+            EXPECT_EQ(Outcomes(damaged, 3, in_order), one) << start << "+" << field;
+            EXPECT_NE(one, expected) << start << "+" << field;
+        }
+}
+
 } // namespace

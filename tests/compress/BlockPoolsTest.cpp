@@ -121,4 +121,45 @@ TEST(BlockPools, APoolEndsWithWorkStillInFlight) {
     } // the destructor must neither hang nor leak
 }
 
+// Dropping everything in flight, even a failed job, leaves the pool as good as new: the jobs
+// after it come back in order with their own results.
+TEST(BlockPools, DroppingWorkInFlightLeavesAPoolThatWorks) {
+    const auto blocks = MixedBlocks(6);
+    const auto expected = EncodeAll(blocks, 1);
+    for (int threads : {1, 2, 3}) {
+        TBlockEncoderPool pool(threads);
+        for (int round = 0; round < 3; ++round) {
+            for (size_t k = 0; k < 3 && !pool.Full(); ++k) {
+                pool.Prepare().raw = round == 1 && k == 0 ? std::vector<uint8_t>() : blocks[k];
+                pool.Submit();
+            }
+            if (round == 1) EXPECT_THROW(pool.Take(), std::out_of_range);
+            pool.DropAll();
+            EXPECT_EQ(pool.InFlight(), 0u);
+        }
+        std::vector<std::vector<uint8_t>> coded;
+        for (const auto& b : blocks) {
+            if (pool.Full()) {
+                coded.push_back(pool.Take().coded);
+                pool.Release();
+            }
+            pool.Prepare().raw = b;
+            pool.Submit();
+        }
+        while (pool.InFlight() > 0) {
+            coded.push_back(pool.Take().coded);
+            pool.Release();
+        }
+        EXPECT_EQ(coded, expected) << threads << " threads";
+    }
+}
+
+TEST(BlockPools, ThreadCountsOfTheCommandLine) {
+    EXPECT_EQ(ParseThreadCount("1"), 1);
+    EXPECT_EQ(ParseThreadCount("12"), 12);
+    EXPECT_EQ(ParseThreadCount(std::to_string(MAX_THREAD_COUNT)), MAX_THREAD_COUNT);
+    for (const char* bad : {"", "0", "-1", "+2", "2x", " 2", "257", "99999999999"})
+        EXPECT_EQ(ParseThreadCount(bad), 0) << bad;
+}
+
 } // namespace

@@ -164,4 +164,37 @@ TEST_F(GldpackTest, CreateRefusesMoreEntriesThanReadersAccept) {
     EXPECT_FALSE(std::filesystem::exists(dir / "many.pak"));
 }
 
+// -j changes how many blocks are coded at once, never the archive; every command takes it.
+TEST_F(GldpackTest, ThreadCountsGiveTheSameArchive) {
+    WriteAll(dir / "a.bin", SampleBytes(409600 + 10, 1));
+    WriteAll(dir / "b.bin", SampleBytes(3000, 2));
+    const std::vector<std::string> files = {dir / "a.bin", dir / "b.bin"};
+    std::vector<std::vector<uint8_t>> archives;
+    for (const std::vector<std::string>& option :
+         {std::vector<std::string>{"-j", "1"}, {"-j3"}, {}}) {
+        std::vector<std::string> args = option;
+        const std::string name = dir / ("p" + std::to_string(archives.size()) + ".pak");
+        args.insert(args.end(), {"create", name});
+        args.insert(args.end(), files.begin(), files.end());
+        const TRun r = Run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        archives.push_back(ReadAll(name));
+    }
+    EXPECT_TRUE(archives[1] == archives[0]);
+    EXPECT_TRUE(archives[2] == archives[0]);
+    EXPECT_EQ(Run({"-j", "2", "test", dir / "p0.pak"}).status, 0);
+    const TRun x = Run({"-j", "3", "extract", dir / "p0.pak", dir / "out"});
+    ASSERT_EQ(x.status, 0) << x.err;
+    EXPECT_EQ(ReadAll(dir / "out/a.bin"), ReadAll(dir / "a.bin"));
+    EXPECT_EQ(ReadAll(dir / "out/b.bin"), ReadAll(dir / "b.bin"));
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"-j", "0", "test", dir / "p0.pak"},
+          {"-jx", "test", dir / "p0.pak"},
+          {"test", dir / "p0.pak", "-j"}}) {
+        const TRun r = Run(bad);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find("-j needs a number of threads from 1 to"), std::string::npos) << r.err;
+    }
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 // goes to the terminal, message boxes become lines on stderr, and the exit status is 0 only
 // when the output file was written.
 
+#include "BlockPoolsUnit.h"
 #include "BuildIdentity.h"
 #include "BuildJob.h"
 #include "FilePaths.h"
@@ -36,6 +37,8 @@ const char* const HELP =
     "Options:\n"
     "  -s, --screensaver  build the screensaver file instead of the installer\n"
     "  -q, --quiet        print nothing but warnings and errors\n"
+    "  -j N               compress on N threads (default: one per core, %d here); the\n"
+    "                     output is the same whatever N\n"
     "      --no-wait      fail at once when another build of the project runs (the default\n"
     "                     is to wait for it)\n"
     "  -h, --help         show this help\n"
@@ -133,10 +136,11 @@ int main(int argc, char** argv) {
     std::string project;
     bool screensaver = false;
     bool wait = true;
+    int threads = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
-            std::printf("%s", HELP);
+            std::printf(HELP, DefaultThreadCount());
             return 0;
         }
         if (arg == "--version") {
@@ -149,8 +153,19 @@ int main(int argc, char** argv) {
             quiet = true;
         } else if (arg == "--no-wait") {
             wait = false;
+        } else if (arg.rfind("-j", 0) == 0) {
+            const std::string count = arg.size() > 2 ? arg.substr(2)
+                                      : i + 1 < argc ? argv[++i]
+                                                     : "";
+            threads = ParseThreadCount(count);
+            if (threads == 0) {
+                std::fprintf(stderr, "gldbuild: -j needs a number of threads from 1 to %d\n",
+                             MAX_THREAD_COUNT);
+                return 2;
+            }
         } else if (!arg.empty() && arg[0] == '-') {
-            std::fprintf(stderr, "gldbuild: unknown option %s\n\n%s", arg.c_str(), HELP);
+            std::fprintf(stderr, "gldbuild: unknown option %s\n\n", arg.c_str());
+            std::fprintf(stderr, HELP, DefaultThreadCount());
             return 2;
         } else if (project.empty()) {
             project = arg;
@@ -161,7 +176,8 @@ int main(int argc, char** argv) {
         }
     }
     if (project.empty()) {
-        std::fprintf(stderr, "gldbuild: no project file given\n\n%s", HELP);
+        std::fprintf(stderr, "gldbuild: no project file given\n\n");
+        std::fprintf(stderr, HELP, DefaultThreadCount());
         return 2;
     }
     // A missing project would load as an empty default project and fail for a misleading
@@ -178,6 +194,7 @@ int main(int argc, char** argv) {
     parameters.kind = screensaver ? TBuildKind::Screensaver : TBuildKind::Installer;
     parameters.step_pause_ms = 0;
     parameters.wait_for_project = wait;
+    parameters.threads = threads;
     TConsoleBoxes boxes;
     TMessageBoxesScope scope(boxes);
     TTerminalObserver observer;

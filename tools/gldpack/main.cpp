@@ -7,6 +7,7 @@
 #include "ArchiveExtractorUnit.h"
 #include "ArchiveManagerUnit.h"
 #include "ArchiveReaderUnit.h"
+#include "BlockPoolsUnit.h"
 #include "BuildIdentity.h"
 
 #include <algorithm>
@@ -31,6 +32,7 @@ const char* const USAGE =
     "  gldpack list FILE                     list the entries of an archive or output file\n"
     "  gldpack [-v] extract FILE DIR         expand every entry into DIR\n"
     "  gldpack [-v] test FILE                expand every block and check every CRC\n"
+    "  (create, add, extract and test also take -j N before the command)\n"
     "  gldpack --help | --version\n";
 
 const char* const HELP =
@@ -45,6 +47,8 @@ const char* const HELP =
     "Options:\n"
     "  -v, --verbose   print the archive manager's log lines (create, add) or one line per\n"
     "                  entry (extract, test) on stdout\n"
+    "  -j N            code or expand blocks on N threads (default: one per core, %d here);\n"
+    "                  an archive is the same whatever N\n"
     "  -h, --help      show this help\n"
     "      --version   show the version\n"
     "\n"
@@ -56,6 +60,7 @@ const char* const HELP =
     "extracted, or another error occurred; 2 on a usage error.\n";
 
 bool verbose = false;
+int threads = 1;
 
 void Fail(const std::string& text) {
     std::fprintf(stderr, "gldpack: %s\n", text.c_str());
@@ -147,6 +152,7 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
     TConsoleObserver observer;
     TArchiveManager manager;
     manager.observer = &observer;
+    manager.threads = threads;
     if (verbose)
         manager.OnAddLog = [](TArchiveManager&, const std::string& line) {
             std::printf("%s\n", line.c_str());
@@ -205,6 +211,7 @@ int List(const std::string& file) {
 
 int Extract(const std::string& file, const std::string& dir) {
     auto reader = TArchiveReader::Open(file);
+    reader->SetThreads(threads);
     TArchiveExtractor extractor(*reader, dir);
     const auto& entries = reader->Entries();
     size_t failures = 0;
@@ -230,6 +237,7 @@ int Extract(const std::string& file, const std::string& dir) {
 
 int Test(const std::string& file) {
     auto reader = TArchiveReader::Open(file);
+    reader->SetThreads(threads);
     const auto& entries = reader->Entries();
     int failures = 0;
     long long blocks = 0;
@@ -260,10 +268,11 @@ int Usage(const std::string& problem) {
 int main(int argc, char** argv) {
     std::vector<std::string> args;
     bool options_done = false;
+    threads = DefaultThreadCount();
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (!options_done && (a == "-h" || a == "--help")) {
-            std::printf(HELP, USAGE);
+            std::printf(HELP, USAGE, DefaultThreadCount());
             return 0;
         }
         if (!options_done && a == "--version") {
@@ -272,6 +281,14 @@ int main(int argc, char** argv) {
         }
         if (!options_done && (a == "-v" || a == "--verbose")) {
             verbose = true;
+            continue;
+        }
+        if (!options_done && a.rfind("-j", 0) == 0) {
+            const std::string count = a.size() > 2 ? a.substr(2) : i + 1 < argc ? argv[++i] : "";
+            threads = ParseThreadCount(count);
+            if (threads == 0)
+                return Usage("-j needs a number of threads from 1 to " +
+                             std::to_string(MAX_THREAD_COUNT));
             continue;
         }
         if (!options_done && a == "--") {
