@@ -52,7 +52,35 @@ int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t 
     consumed = 0;
     bit_mask = 0x80;
     bit_byte = 0;
-    StartDecoding();
+    THeadAriModel& m = ResetModel();
+
+    // The coded bytes are the source's, then zeros up to READ_MARGIN past the limit; further
+    // is damage. Four at a time while whole words are there, else one by one.
+    const uint8_t* const bytes = source.data();
+    const int64_t real_end = int64_t(source.size());
+    const int64_t readable_end = source_limit + READ_MARGIN;
+    int64_t fetched = 0;
+    auto fill = [&](TAriDecoderRegisters& r, int count) {
+        if (fetched + 4 <= real_end) {
+            r.in_bits = (r.in_bits << 32) | uint32_t(bytes[fetched]) << 24 |
+                        uint32_t(bytes[fetched + 1]) << 16 | uint32_t(bytes[fetched + 2]) << 8 |
+                        bytes[fetched + 3];
+            r.in_count += 32;
+            fetched += 4;
+            return;
+        }
+        while (r.in_count < count) {
+            if (fetched >= readable_end) {
+                fetched = readable_end;
+                r.in_count = 0;
+                throw EDataCorrupt("Too many bytes read in bit mode.");
+            }
+            r.in_bits = (r.in_bits << 8) | (fetched < real_end ? bytes[fetched] : 0u);
+            r.in_count += 8;
+            ++fetched;
+        }
+    };
+    TAriDecoderRegisters r;
     int32_t count = 0;
     int run_digits = 0;
     int64_t run_value = 0;
@@ -65,19 +93,31 @@ int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t 
         run_digits = 0;
         run_value = 0;
     };
-    for (;;) {
-        const int32_t symbol = DecodeSymbol();
-        if (symbol <= MTF_SYMBOL_RUN_B) {
-            if (run_digits >= MAX_RUN_DIGITS) TooLong(capacity);
-            run_value |= int64_t(symbol) << run_digits;
-            ++run_digits;
-            continue;
+    try {
+        r.value = int32_t(r.NextBits(16, fill));
+        for (;;) {
+            const int32_t symbol = r.DecodeSymbol(m, fill);
+            if (symbol <= MTF_SYMBOL_RUN_B) {
+                if (run_digits >= MAX_RUN_DIGITS) TooLong(capacity);
+                run_value |= int64_t(symbol) << run_digits;
+                ++run_digits;
+                continue;
+            }
+            flush_run();
+            if (symbol == MTF_SYMBOL_END) break;
+            if (count >= capacity) TooLong(capacity);
+            out[count++] = uint8_t(symbol - 1);
         }
-        flush_run();
-        if (symbol == MTF_SYMBOL_END) break;
-        if (count >= capacity) TooLong(capacity);
-        out[count++] = uint8_t(symbol - 1);
+    } catch (...) {
+        // Bytes whose first bit was needed, as a bit-by-bit reader would have taken them.
+        consumed = fetched - r.in_count / 8;
+        DoneDecoding();
+        throw;
     }
+    consumed = fetched - r.in_count / 8;
+    low = r.low;
+    high = r.high;
+    value = r.value;
     DoneDecoding();
     return count;
 }
