@@ -78,6 +78,13 @@ inline void AddToCumFreq(int32_t* cum_freq, int32_t count, int32_t increment) {
 #if defined(__SSE2__)
     const __m128i add = _mm_set1_epi32(increment);
     int32_t k = 0;
+    for (; k + 8 <= count; k += 8) {
+        __m128i* at = reinterpret_cast<__m128i*>(cum_freq + k);
+        const __m128i a = _mm_add_epi32(_mm_load_si128(at), add);
+        const __m128i b = _mm_add_epi32(_mm_load_si128(at + 1), add);
+        _mm_store_si128(at, a);
+        _mm_store_si128(at + 1, b);
+    }
     for (; k + 4 <= count; k += 4) {
         __m128i* at = reinterpret_cast<__m128i*>(cum_freq + k);
         _mm_store_si128(at, _mm_add_epi32(_mm_load_si128(at), add));

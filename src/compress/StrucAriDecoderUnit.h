@@ -75,43 +75,49 @@ template <class Fill>
 inline int32_t TAriDecoderRegisters::DecodeIndex(TGroupAriModel& m, Fill& fill) {
     const int32_t range = high - low + 1;
     const int32_t total = m.cum_freq[0];
-    const int32_t target = ((value - low + 1) * total - 1) / range;
-    if (value < low || value > high || target < 0 || target >= total) AriCodeOutOfRange();
-    // Frequent symbols sit at the low indices, so the search goes from the front; it ends at
-    // the reserved last index at the latest (cum_freq 0).
+    // Inside [low, high] the code's target, ((value - low + 1) * total - 1) / range, lies in
+    // 0..total-1. A count c is above the target exactly when c * range >= scaled; the first
+    // two entries, which take most codings after the transform, are tested so, without the
+    // division (the products stay below 2^29).
+    if (value < low || value > high) AriCodeOutOfRange();
+    const int32_t scaled = (value - low + 1) * total;
     int32_t i = 1;
-#if defined(__SSE2__)
-    // The first two entries take most codings after the transform; past them, sixteen entries
-    // at a step, which crosses the large groups of nearly random data in a few steps (the
-    // tables run far enough past num_indices for the last step).
-    if (m.cum_freq[1] <= target) goto found;
+    if (m.cum_freq[1] * range < scaled) goto found;
     i = 2;
-    if (m.cum_freq[2] <= target) goto found;
+    if (m.cum_freq[2] * range < scaled) goto found;
     i = 3;
-    for (const __m128i t = _mm_set1_epi32(target);; i += 16) {
-        const int32_t* c = m.cum_freq + i;
-        const int above =
-            _mm_movemask_ps(_mm_castsi128_ps(
-                _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c)), t))) |
-            _mm_movemask_ps(_mm_castsi128_ps(
-                _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 4)), t)))
-                << 4 |
-            _mm_movemask_ps(_mm_castsi128_ps(
-                _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 8)), t)))
-                << 8 |
-            _mm_movemask_ps(_mm_castsi128_ps(
-                _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 12)), t)))
-                << 12;
-        if (above != 0xFFFF) {
-            i += __builtin_ctz(unsigned(~above & 0xFFFF));
-            break;
+    {
+        // The rest is searched from the front; the search ends at the reserved last index at
+        // the latest (cum_freq 0).
+        const int32_t target = (scaled - 1) / range;
+#if defined(__SSE2__)
+        // Sixteen entries at a step cross the large groups of nearly random data in a few
+        // steps (the tables run far enough past num_indices for the last step).
+        for (const __m128i t = _mm_set1_epi32(target);; i += 16) {
+            const int32_t* c = m.cum_freq + i;
+            const int above =
+                _mm_movemask_ps(_mm_castsi128_ps(
+                    _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c)), t))) |
+                _mm_movemask_ps(_mm_castsi128_ps(
+                    _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 4)), t)))
+                    << 4 |
+                _mm_movemask_ps(_mm_castsi128_ps(
+                    _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 8)), t)))
+                    << 8 |
+                _mm_movemask_ps(_mm_castsi128_ps(
+                    _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 12)), t)))
+                    << 12;
+            if (above != 0xFFFF) {
+                i += __builtin_ctz(unsigned(~above & 0xFFFF));
+                break;
+            }
         }
+#else
+        while (m.cum_freq[i] > target)
+            ++i;
+#endif
     }
 found:
-#else
-    while (m.cum_freq[i] > target)
-        ++i;
-#endif
     // The last index only reserves a count; no encoder ever codes it.
     if (i >= m.num_indices) AriCodeNamesNoSymbol();
     high = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i - 1], total) - 1;
