@@ -88,6 +88,9 @@ TInstallerPackage::TInstallerPackage(TRuntimeArchive& package) : archive(&packag
 }
 
 void TInstallerPackage::Check() {
+    // The whole package is expanded once to check it, and the screensaver again to copy it:
+    // both on every core.
+    archive->Reader().SetThreads(0);
     archive->Reader().TestAll();
 }
 
