@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TFileLock::TFileLock(const std::string& path) {
@@ -29,4 +30,10 @@ bool TFileLock::TryLock() {
 void TFileLock::Unlock() {
     if (locked) ::flock(fd, LOCK_UN);
     locked = false;
+}
+
+bool TFileLock::StillNames(const std::string& path) const {
+    struct stat held, named;
+    return fd >= 0 && ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }

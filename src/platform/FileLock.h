@@ -18,6 +18,9 @@ public:
     // Takes the lock when nobody holds it; false when someone else does.
     bool TryLock();
     bool Locked() const { return locked; }
+    // Whether path still names the file this lock is on: a job that replaces its file by a
+    // rename leaves a waiter holding the lock of a file nobody uses any more.
+    bool StillNames(const std::string& path) const;
     void Unlock();
 
 private:

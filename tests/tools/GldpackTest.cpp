@@ -1,7 +1,13 @@
 #include "GldpackRun.h"
 
+#include <chrono>
+#include <csignal>
+#include <thread>
+
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 
 extern char** environ;
 
@@ -132,6 +138,54 @@ TEST_F(GldpackTest, AddKeepsTheModeAndALinkToTheArchive) {
     struct stat st {};
     ASSERT_EQ(::stat((dir / "pack.pak").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(TArchiveReader::Open(dir / "pack.pak")->Entries().size(), 2u);
+}
+
+// A second add waits while another holds the archive, and then adds to what the first left.
+TEST_F(GldpackTest, AddWaitsForAnotherAddToTheSameArchive) {
+    WriteAll(dir / "a.txt", SampleBytes(100, 1));
+    WriteAll(dir / "b.txt", SampleBytes(200, 2));
+    ASSERT_EQ(Run({"create", dir / "pack.pak", dir / "a.txt"}).status, 0);
+    const int held = ::open((dir / "pack.pak").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const std::vector<uint8_t> before = ReadAll(dir / "pack.pak");
+
+    const std::string program = std::string(GLD_PROGRAM_DIR) + "/gldpack";
+    std::vector<std::string> args = {program, "add", dir / "pack.pak", dir / "b.txt"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the second add did not wait";
+    EXPECT_EQ(ReadAll(dir / "pack.pak"), before);
+    const std::vector<uint8_t> said = ReadAll(dir / "stderr.txt");
+    EXPECT_NE(std::string(said.begin(), said.end()).find("waiting for another program"),
+              std::string::npos);
+
+    ::close(held);
+    pid_t ended = 0;
+    for (int i = 0; i < 300 && ended == 0; ++i) {
+        ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (ended == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    ASSERT_EQ(ended, pid) << "the second add never ended after the lock was given up";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(TArchiveReader::Open(dir / "pack.pak")->Entries().size(), 2u);
 }
 

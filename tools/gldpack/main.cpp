@@ -9,14 +9,18 @@
 #include "ArchiveReaderUnit.h"
 #include "BlockPoolsUnit.h"
 #include "BuildIdentity.h"
+#include "FileLock.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
@@ -97,6 +101,26 @@ std::string FormatAttributes(uint32_t a) {
     return s;
 }
 
+// Two adds to one archive would each copy its entries into a new file, and the second rename
+// would drop the first one's file. An add holds the archive's lock until it is done; one that
+// finds the lock taken waits, and when the archive was replaced meanwhile, locks the new one.
+std::unique_ptr<TFileLock> LockArchive(const std::string& path) {
+    bool told = false;
+    for (;;) {
+        auto lock = std::make_unique<TFileLock>(path);
+        if (!lock->Opened()) return lock; // a missing archive is reported where it is read
+        while (!lock->TryLock()) {
+            if (!told) {
+                std::fprintf(stderr, "gldpack: waiting for another program that is adding to %s\n",
+                             PrintableName(path).c_str());
+                told = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (lock->StillNames(path)) return lock;
+    }
+}
+
 int PackFiles(bool create, const std::string& archive_name, const std::vector<std::string>& files) {
     const std::string archive_path = TArchiveManager::ArchivePathFor(archive_name);
     const std::string here = fs::current_path().string();
@@ -110,6 +134,8 @@ int PackFiles(bool create, const std::string& archive_name, const std::vector<st
         Fail(archive_path + " does not exist; use 'gldpack create' to make it.");
         return 1;
     }
+    std::unique_ptr<TFileLock> lock;
+    if (!create) lock = LockArchive(archive_path);
     size_t entries_before = 0;
     // The manager copies the old data area as it stands; adding to a damaged archive would
     // only carry the damage into the new one.
