@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -29,7 +30,6 @@
 #include "ColorBox.h"
 #include "Colors.h"
 #include "ElidedLabel.h"
-#include "EventPump.h"
 #include "FileDialogs.h"
 #include "FileListColumns.h"
 #include "FlashInfo.h"
@@ -829,7 +829,8 @@ void TfrmMain::RefreshFileList() {
         for (int column = 0; column < 3; ++column)
             row->setToolTip(column, tip);
         list->addTopLevelItem(row);
-        ProcessPendingMessages();
+        // A long list stays responsive while it fills.
+        QCoreApplication::processEvents();
         // A refresh started meanwhile has rebuilt the whole list already.
         if (generation != refreshGeneration) return;
     }

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "BuildIdentity.h"
-#include "EventPump.h"
 #include "FileDialogs.h"
 #include "ProgramIdentity.h"
 #include "ProgramLog.h"
@@ -45,7 +44,6 @@ int main(int argc, char* argv[]) {
     InstallMessageBoxes(&boxes);
     TQtShell shell;
     InstallShell(&shell);
-    InstallMessagePump([] { QCoreApplication::processEvents(); });
 
     int result = 0;
     {
@@ -55,7 +53,6 @@ int main(int argc, char* argv[]) {
         window.show();
         result = application.exec();
     }
-    InstallMessagePump(nullptr);
     InstallShell(nullptr);
     InstallMessageBoxes(nullptr);
     return result;

@@ -1,7 +1,6 @@
 #include "FilePacker.h"
 #include "../archive/ArchiveTestSupport.h"
 #include "ArchiveReaderUnit.h"
-#include "EventPump.h"
 #include "FileErrors.h"
 #include "Messages.h"
 #include "cFilePacker.h"
@@ -100,33 +99,41 @@ TEST(FilePacker, PacksAListIntoAnArchiveThatReadsBack) {
     EXPECT_EQ(got, SampleBytes(70000, 6));
 }
 
-// The manager only reports what it skips; the packer shows the boxes the program always showed,
-// in the order the entries came, and lets the window repaint after every block.
-TEST(FilePacker, ShowsTheSkippedEntriesBoxesInOrderAndLetsMessagesRunPerBlock) {
+// The packer shows nothing itself: skipped entries reach its observer in the order the entries
+// came, with one report per block; without an observer it packs silently.
+TEST(FilePacker, ReportsSkippedEntriesInOrderAndEveryBlockAndShowsNoBox) {
     TScratchFolder dir;
     ASSERT_EQ(::mkfifo((dir / "first.swf").c_str(), 0644), 0);
     ASSERT_EQ(::mkfifo((dir / "second.swf").c_str(), 0644), 0);
     WriteAll(dir / "big.swf", SampleBytes(409600 + 10, 8));
     TScriptedMessageBoxes boxes;
     TMessageBoxesScope scope(boxes);
-    int pumped = 0;
-    InstallMessagePump([&] { ++pumped; });
+    struct TRecorder : IArchiveObserver {
+        std::vector<std::string> skipped;
+        int blocks = 0;
+        void EntrySkipped(const TArchiveDiagnostic& diagnostic) override {
+            skipped.push_back(diagnostic.text);
+        }
+        void BlockDone(const std::string&, int64_t, int64_t) override { ++blocks; }
+    } recorder;
     int added = 0;
     {
-        TFilePacker packer;
+        TFilePacker packer(&recorder);
         packer.Open(dir / "p.pak");
         added = packer.AddFiles({dir / "first.swf", dir / "big.swf", dir / "second.swf"});
     }
-    InstallMessagePump(nullptr);
     EXPECT_EQ(added, 1);
-    EXPECT_EQ(pumped, 2) << "one turn per block";
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].text,
+    EXPECT_EQ(recorder.blocks, 2) << "one report per block";
+    ASSERT_EQ(recorder.skipped.size(), 2u);
+    EXPECT_EQ(recorder.skipped[0],
               "Cannot open file: '" + (dir / "first.swf") + "'.\rIt will not be added.");
-    EXPECT_EQ(boxes.shown[0].caption, " Error");
-    EXPECT_EQ(boxes.shown[0].buttons, TMsgButtons::Ok);
-    EXPECT_EQ(boxes.shown[1].text,
+    EXPECT_EQ(recorder.skipped[1],
               "Cannot open file: '" + (dir / "second.swf") + "'.\rIt will not be added.");
+
+    TFilePacker silent;
+    silent.Open(dir / "q.pak");
+    EXPECT_EQ(silent.AddFiles({dir / "first.swf", dir / "big.swf"}), 1);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "Messages.h"
-#include "EventPump.h"
 
 #include <gtest/gtest.h>
 
@@ -29,15 +28,4 @@ TEST(Messages, ScopeRestoresThePreviousHandler) {
     ASSERT_EQ(inner.shown.size(), 1u);
     ASSERT_EQ(outer.shown.size(), 1u);
     EXPECT_EQ(outer.shown[0].text, "y");
-}
-
-TEST(EventPump, RunsTheInstalledPumpOnly) {
-    int runs = 0;
-    ProcessPendingMessages();
-    InstallMessagePump([&] { ++runs; });
-    ProcessPendingMessages();
-    ProcessPendingMessages();
-    InstallMessagePump(nullptr);
-    ProcessPendingMessages();
-    EXPECT_EQ(runs, 2);
 }
