@@ -337,12 +337,9 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
         };
         for (const std::string& entry : files) {
             const std::string source = SourcePath(folder, entry);
-            struct stat st;
-            if (entry.empty() || ::stat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
-            line.Then([this, entry] { ShowStatus("Adding file - " + entry); });
-            // The system sees the name only up to a zero byte, the directory would store it
-            // whole and end the name there: the entry would name another file and spoil the
-            // records after it.
+            // The system sees the name only up to a zero byte (so it is asked about another file,
+            // which may not exist), the directory would store it whole and end the name there:
+            // the entry would name another file and spoil the records after it.
             if (entry.find('\0') != std::string::npos) {
                 skip(entry,
                      "Cannot add file: '" + PrintableName(entry) +
@@ -351,6 +348,9 @@ int TArchiveManager::AddFiles(const std::vector<std::string>& files, const std::
                      " Error");
                 continue;
             }
+            struct stat st;
+            if (entry.empty() || ::stat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+            line.Then([this, entry] { ShowStatus("Adding file - " + entry); });
             TSearchResult found = SearchEntry(entry, st);
             if (found.attributes & ATTR_DIRECTORY) {
                 skip(entry, "Could not add: '" + entry + "'. Adding of folders is not supported.",

@@ -1,5 +1,6 @@
 #include "GenScreensaver.h"
 
+#include "ArchiveFormatUnit.h"
 #include "BuildContext.h"
 #include "BuildSteps.h"
 #include "FilePacker.h"
@@ -104,15 +105,21 @@ int GenerateScreensaver(TBuildContext& build, const std::string& project_file, b
     int present = 0;
     for (const std::string& file : scl.Files) {
         const std::string movie = ResolveAgainst(folder, file);
+        // Names are shown escaped: a control character in a project file must not reach the
+        // log or a terminal raw, and a NUL would cut the name short there.
+        const std::string shown = PrintableName(movie);
         movies.push_back(movie);
+        // The archive manager leaves such a name out and says why; the system would read it only
+        // up to that byte, so the checks below would look at another file.
+        if (movie.find('\0') != std::string::npos) continue;
         if (!PathTaken(movie)) {
-            build.Note(log, "The Flash file \"" + movie + "\" does not exist; it is left out.");
+            build.Note(log, "The Flash file \"" + shown + "\" does not exist; it is left out.");
         } else if (FolderExists(movie)) {
-            build.Note(log, "The Flash file \"" + movie + "\" is a folder; it is left out.");
+            build.Note(log, "The Flash file \"" + shown + "\" is a folder; it is left out.");
         } else if (FileExists(movie)) {
             ++present;
             if (!HasFlashSignature(movie))
-                build.Note(log, "The file \"" + movie + "\" is not a Flash movie.");
+                build.Note(log, "The file \"" + shown + "\" is not a Flash movie.");
         }
         // Anything else (a pipe, a device) the archive manager reports when it cannot read it.
     }

@@ -127,6 +127,29 @@ TEST_F(BuildJobTest, MissingMoviesAreWarningsAndNoMovieAtAllIsAFailure) {
     EXPECT_FALSE(fs::exists(project_dir / "setup.exe"));
 }
 
+// A name read from a project file may hold anything: what reaches the log is escaped, and a
+// NUL byte (which would make the system read a shorter, other name) is not looked up as one.
+TEST_F(BuildJobTest, MovieNamesWithControlBytesAreNamedEscaped) {
+    const std::string kept = Movie("kept.swf", 500, 4);
+    Movie("cut", 400, 6); // what the name would be read as, up to its NUL byte
+    const std::string nul = (project_dir / "cut").string() + std::string(1, '\0') + "tail.swf";
+    const std::string escape = (project_dir / "title\x1b]0;owned\x07.swf").string();
+    const std::string project = Project("show.gldp", "Sky", {kept, nul, escape});
+    ASSERT_EQ(Screensaver(project, false), 0);
+    EXPECT_EQ(result.warnings,
+              (std::vector<std::string>{
+                  "The Flash file \"" + project_dir.string() +
+                  "/title\\x1B]0;owned\\x07.swf\" does not exist; it is left out."}));
+    EXPECT_EQ(Names(Unpack(project_dir / "Sky.scr")), (std::vector<std::string>{kept, project}));
+    // The name with the NUL is reported for what it is, whatever its first part names.
+    const std::string said = "Cannot add file: '" + project_dir.string() +
+                             "/cut\\x00tail.swf'.\rIts name holds a zero byte";
+    bool told = false;
+    for (const auto& text : BoxTexts())
+        told = told || text.rfind(said, 0) == 0;
+    EXPECT_TRUE(told);
+}
+
 TEST_F(BuildJobTest, EntriesThatCannotBeReadReachTheObserverInOrder) {
     const std::string movie = Movie("m.swf", 500, 8);
     const std::string icon = (project_dir / "icon.ico").string();
