@@ -1,6 +1,7 @@
 // gldbuild makes setup.exe; gldpack and the stubs themselves take it apart again. The movies
 // come from our own generator and must come back byte for byte.
 
+#include "../platform/TempDir.h"
 #include "SwfGen.h"
 #include "cScl.h"
 
@@ -19,16 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kProgramDir = GLD_PROGRAM_DIR;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << data;
-}
 
 std::set<std::string> Listing(const fs::path& folder) {
     std::set<std::string> names;
@@ -72,11 +63,11 @@ protected:
             WriteSwf(movies.back().string(), params);
         }
         icon = project_dir / "star.ico";
-        WriteFile(icon, std::string("\0\0\1\0\1\0", 6) + std::string(400, '\x42'));
+        WriteFileBytes(icon, std::string("\0\0\1\0\1\0", 6) + std::string(400, '\x42'));
         readme = project_dir / "readme.txt";
-        WriteFile(readme, "Starlight: three calm movies.\n");
+        WriteFileBytes(readme, "Starlight: three calm movies.\n");
         licence = project_dir / "licence.txt";
-        WriteFile(licence, "Free to share.\n");
+        WriteFileBytes(licence, "Free to share.\n");
         project = project_dir / "starlight.gldp";
         SaveProject("Starlight", {movies[0], movies[1], movies[2]});
     }
@@ -107,8 +98,8 @@ protected:
         const int raw = std::system(command.c_str());
         TRun run;
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = ReadFile(out);
-        run.err = ReadFile(err);
+        run.out = ReadFileBytes(out);
+        run.err = ReadFileBytes(err);
         fs::remove(out);
         fs::remove(err);
         return run;
@@ -131,8 +122,8 @@ TEST_F(BuildEndToEnd, SetupHoldsTheScreensaverWhichGivesBackTheMoviesByteForByte
     EXPECT_TRUE(Listing(temp_dir).empty());
 
     const fs::path setup = project_dir / "setup.exe";
-    const std::string stub = ReadFile(kProgramDir / "inst.dll");
-    EXPECT_EQ(ReadFile(setup).substr(0, stub.size()), stub);
+    const std::string stub = ReadFileBytes(kProgramDir / "inst.dll");
+    EXPECT_EQ(ReadFileBytes(setup).substr(0, stub.size()), stub);
 
     // gldpack lists the screensaver, the project, the icon, readme and licence in that order.
     const TRun list = Run(Tool("gldpack"), {"list", setup.string()});
@@ -151,14 +142,14 @@ TEST_F(BuildEndToEnd, SetupHoldsTheScreensaverWhichGivesBackTheMoviesByteForByte
     const fs::path unpacked = root / "unpacked", movies_out = root / "movies";
     const TRun extract = Run(Tool("gldpack"), {"extract", setup.string(), unpacked.string()});
     ASSERT_EQ(extract.status, 0) << extract.err;
-    EXPECT_EQ(ReadFile(unpacked / "readme.txt"), ReadFile(readme));
-    EXPECT_EQ(ReadFile(unpacked / "starlight.gldp"), ReadFile(project));
+    EXPECT_EQ(ReadFileBytes(unpacked / "readme.txt"), ReadFileBytes(readme));
+    EXPECT_EQ(ReadFileBytes(unpacked / "starlight.gldp"), ReadFileBytes(project));
     const TRun inner = Run(Tool("gldpack"),
                            {"extract", (unpacked / "Starlight.scr").string(), movies_out.string()});
     ASSERT_EQ(inner.status, 0) << inner.err;
     for (const auto& movie : movies)
-        EXPECT_EQ(ReadFile(movies_out / movie.filename()), ReadFile(movie)) << movie;
-    EXPECT_EQ(ReadFile(movies_out / "star.ico"), ReadFile(icon));
+        EXPECT_EQ(ReadFileBytes(movies_out / movie.filename()), ReadFileBytes(movie)) << movie;
+    EXPECT_EQ(ReadFileBytes(movies_out / "star.ico"), ReadFileBytes(icon));
 }
 
 TEST_F(BuildEndToEnd, TheStubsReadTheArchiveBehindThemselves) {
@@ -173,14 +164,14 @@ TEST_F(BuildEndToEnd, TheStubsReadTheArchiveBehindThemselves) {
 
     const fs::path unpacked = root / "by-installer", movies_out = root / "by-screensaver";
     ASSERT_EQ(Run(setup.string(), {"--extract", unpacked.string()}).status, 0);
-    EXPECT_EQ(ReadFile(unpacked / "readme.txt"), ReadFile(readme));
+    EXPECT_EQ(ReadFileBytes(unpacked / "readme.txt"), ReadFileBytes(readme));
 
     ASSERT_EQ(Run(Tool("gldbuild"), {"--quiet", project.string(), "--screensaver"}).status, 0);
     const fs::path screensaver = project_dir / "Starlight.scr";
     const TRun inner = Run(screensaver.string(), {"--extract", movies_out.string()});
     ASSERT_EQ(inner.status, 0) << inner.err;
     for (const auto& movie : movies)
-        EXPECT_EQ(ReadFile(movies_out / movie.filename()), ReadFile(movie)) << movie;
+        EXPECT_EQ(ReadFileBytes(movies_out / movie.filename()), ReadFileBytes(movie)) << movie;
     const TRun help = Run(screensaver.string(), {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--extract FOLDER"), std::string::npos) << help.out;

@@ -2,6 +2,7 @@
 // stub: what each option prints, what it writes and how it fails.
 
 #include "RuntimeCommandLine.h"
+#include "../platform/TempDir.h"
 #include "FilePacker.h"
 #include "RuntimeArchive.h"
 #include "cFilePacker.h"
@@ -17,16 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << data;
-}
 
 // Captures what a command writes to one of its two streams.
 class TCapture {
@@ -66,9 +57,9 @@ protected:
         fs::create_directories(root / "b");
         // Two files of the same name from two folders, as a project may list them.
         inputs = {root / "a" / "intro.swf", root / "b" / "intro.swf", root / "a" / "show.gldp"};
-        WriteFile(inputs[0], std::string(70000, 'A') + "first");
-        WriteFile(inputs[1], "second");
-        WriteFile(inputs[2], "[General Information]\r\nProjectName=Sky\r\n");
+        WriteFileBytes(inputs[0], std::string(70000, 'A') + "first");
+        WriteFileBytes(inputs[1], "second");
+        WriteFileBytes(inputs[2], "[General Information]\r\nProjectName=Sky\r\n");
         const fs::path archive = root / "pack.tmp";
         {
             TFilePacker packer;
@@ -78,7 +69,7 @@ protected:
                 names.push_back(input.string());
             ASSERT_EQ(packer.AddFiles(names), 3);
         }
-        WriteFile(root / "stub", "#!stub bytes\x7f\x01");
+        WriteFileBytes(root / "stub", "#!stub bytes\x7f\x01");
         joined = root / "Sky.scr";
         TFilePackerExt::Merge((root / "stub").string(), archive.string(), joined.string());
     }
@@ -143,10 +134,10 @@ TEST_F(RuntimeCommandLine, ListTestAndExtractWorkOnTheArchiveBehindTheStub) {
 
     const fs::path target = root / "out";
     ASSERT_EQ(Run({"--extract", target.string()}, &out, &err), 0) << err;
-    EXPECT_EQ(ReadFile(target / "intro.swf"), ReadFile(inputs[0]));
+    EXPECT_EQ(ReadFileBytes(target / "intro.swf"), ReadFileBytes(inputs[0]));
     // The second file of the same name does not overwrite the first.
-    EXPECT_EQ(ReadFile(target / "intro (2).swf"), "second");
-    EXPECT_EQ(ReadFile(target / "show.gldp"), ReadFile(inputs[2]));
+    EXPECT_EQ(ReadFileBytes(target / "intro (2).swf"), "second");
+    EXPECT_EQ(ReadFileBytes(target / "show.gldp"), ReadFileBytes(inputs[2]));
 }
 
 TEST_F(RuntimeCommandLine, LookUpsGoByStoredPathThenByNamePart) {
@@ -182,11 +173,11 @@ TEST_F(RuntimeCommandLine, HooksAddToTestAndVersion) {
 }
 
 TEST_F(RuntimeCommandLine, DamagedArchivesFailWithAMessageAndLeaveNoFileBehind) {
-    std::string bytes = ReadFile(joined);
+    std::string bytes = ReadFileBytes(joined);
     // A byte inside the first movie's compressed data: the block's checksum no longer holds.
-    bytes[ReadFile(root / "stub").size() + 4 + 20 + 4] ^= 0x5a;
+    bytes[ReadFileBytes(root / "stub").size() + 4 + 20 + 4] ^= 0x5a;
     const fs::path damaged = root / "damaged.scr";
-    WriteFile(damaged, bytes);
+    WriteFileBytes(damaged, bytes);
     std::string out, err;
     EXPECT_EQ(Run({"--test"}, &out, &err, {}, damaged), 1);
     EXPECT_FALSE(err.empty());
@@ -195,7 +186,7 @@ TEST_F(RuntimeCommandLine, DamagedArchivesFailWithAMessageAndLeaveNoFileBehind) 
     EXPECT_FALSE(fs::exists(target / "intro.swf"));
 
     // Cut short, the file has no archive to find at all.
-    WriteFile(damaged, bytes.substr(0, bytes.size() - 3));
+    WriteFileBytes(damaged, bytes.substr(0, bytes.size() - 3));
     EXPECT_EQ(Run({"--list"}, &out, &err, {}, damaged), 1);
     EXPECT_FALSE(err.empty());
     EXPECT_EQ(Run({"--list"}, &out, &err, {}, root / "missing.scr"), 1);

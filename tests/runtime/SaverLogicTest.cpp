@@ -1,6 +1,7 @@
 // The screensaver's decisions without a display: the order of its movies, how long each one
 // shows, its settings and the end user's, its options, and what it finds in its package.
 
+#include "../platform/TempDir.h"
 #include "FilePacker.h"
 #include "Playlist.h"
 #include "RuntimeArchive.h"
@@ -23,16 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << data;
-}
 
 // Sets an environment variable for one test and puts the old value back.
 class TEnvironment {
@@ -163,13 +154,13 @@ TEST_F(SaverFolder, UserSettingsOverrideTheProjectsAndAreStoredInOneFile) {
     mine.mute = true;
     StoreUserSettings(mine, path);
     EXPECT_EQ(WithUserSettings(project, path), mine);
-    const std::string text = ReadFile(path);
+    const std::string text = ReadFileBytes(path);
     EXPECT_NE(text.find("Background Color=$00804020"), std::string::npos) << text;
     EXPECT_NE(text.find("[Configuration]"), std::string::npos) << text;
 
     // A file the user edited by hand: unknown values fall back, missing keys keep the
     // project's, values out of range are brought in.
-    WriteFile(path, "[Configuration]\nInterval=0\nDisplayStyle=7\nBackground Color=clAqua\n");
+    WriteFileBytes(path, "[Configuration]\nInterval=0\nDisplayStyle=7\nBackground Color=clAqua\n");
     const TSaverSettings read = WithUserSettings(project, path);
     EXPECT_EQ(read.interval, 1);
     EXPECT_EQ(read.displayStyle, 0);
@@ -189,8 +180,8 @@ TEST_F(SaverFolder, PackageGivesItsProjectAndMoviesAndRefusesWhatItCannotPlay) {
     fs::create_directories(root / "other");
     params.frames = 1;
     WriteSwf((root / "other/b.swf").string(), params);
-    WriteFile(root / "notes.swf", "These are notes.");
-    WriteFile(root / "icon.ico", std::string("\0\0\1\0", 4) + "icon bytes");
+    WriteFileBytes(root / "notes.swf", "These are notes.");
+    WriteFileBytes(root / "icon.ico", std::string("\0\0\1\0", 4) + "icon bytes");
 
     auto project_text = [&](const std::vector<std::string>& files, bool modify) {
         std::string text =
@@ -204,7 +195,7 @@ TEST_F(SaverFolder, PackageGivesItsProjectAndMoviesAndRefusesWhatItCannotPlay) {
         return text;
     };
     auto build = [&](const std::vector<fs::path>& packed, const std::string& project) {
-        WriteFile(root / "show.gldp", project);
+        WriteFileBytes(root / "show.gldp", project);
         fs::remove(root / "pack.tmp");
         {
             TFilePacker packer;
@@ -214,7 +205,7 @@ TEST_F(SaverFolder, PackageGivesItsProjectAndMoviesAndRefusesWhatItCannotPlay) {
                 names.push_back(file.string());
             packer.AddFiles(names);
         }
-        WriteFile(root / "stub", "stub");
+        WriteFileBytes(root / "stub", "stub");
         TFilePackerExt::Merge((root / "stub").string(), (root / "pack.tmp").string(),
                               (root / "Sky.scr").string());
         return TRuntimeArchive::Open((root / "Sky.scr").string());
@@ -231,7 +222,7 @@ TEST_F(SaverFolder, PackageGivesItsProjectAndMoviesAndRefusesWhatItCannotPlay) {
         EXPECT_EQ(package.projectName, "Sky");
         EXPECT_EQ(package.version, "2.5");
         EXPECT_EQ(package.author, "Ann");
-        EXPECT_EQ(ReadFile(root / "icon.ico"),
+        EXPECT_EQ(ReadFileBytes(root / "icon.ico"),
                   std::string(package.icon.begin(), package.icon.end()));
         EXPECT_EQ(package.settings.backgroundColor, 0x0000FFu);
         EXPECT_EQ(package.settings.displayStyle, 1);

@@ -4,6 +4,7 @@
 // of our own generator, so every check is a pixel's colour. Every wait goes by what the screen
 // shows or what the program says, never by a fixed time.
 
+#include "../platform/TempDir.h"
 #include "SaverSettings.h"
 #include "SwfGen.h"
 #include "XSession.h"
@@ -36,16 +37,6 @@ constexpr auto kNextFrame = 60s;
 
 constexpr uint32_t kRed = 0xff0000, kGreen = 0x00ff00, kBlue = 0x0000ff;
 constexpr uint32_t kYellow = 0xffff00, kFuchsia = 0xff00ff, kAqua = 0x00ffff, kNavy = 0x000080;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << data;
-}
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto until = std::chrono::steady_clock::now() + timeout;
@@ -147,7 +138,7 @@ protected:
         for (const auto& [key, value] : configuration)
             text += key + "=" + value + "\r\n";
         const fs::path project = root / "project" / "show.gldp";
-        WriteFile(project, text);
+        WriteFileBytes(project, text);
         const TRunResult build = RunToEnd(
             {(kProgramDir / "gldbuild").string(), "--quiet", project.string(), "--screensaver"},
             Environment(), (root / "build.txt").string());
@@ -400,11 +391,11 @@ TEST_F(SaverScreen, ACopiedScreensaverPlaysWithAnEmptyHomeAndWritesNothingThere)
 
 TEST_F(SaverScreen, DamagedScreensaversSayWhyAndEndWithoutACrashOrAFileWritten) {
     const fs::path good = Build("Broken", {{"red.swf", kRed, 100, 100, 24}}, {});
-    const std::string bytes = ReadFile(good);
+    const std::string bytes = ReadFileBytes(good);
     const size_t stub = static_cast<size_t>(fs::file_size(kProgramDir / "saver.dll"));
     auto variant = [&](const std::string& name, std::string content) {
         const fs::path path = root / name;
-        WriteFile(path, content);
+        WriteFileBytes(path, content);
         fs::permissions(path, fs::perms(0755));
         return path;
     };
@@ -425,10 +416,10 @@ TEST_F(SaverScreen, DamagedScreensaversSayWhyAndEndWithoutACrashOrAFileWritten) 
 
     // A movie the project lists that did not make it into the package.
     {
-        std::string project = ReadFile(root / "project" / "show.gldp");
+        std::string project = ReadFileBytes(root / "project" / "show.gldp");
         project.insert(project.find("[Configuration]"),
                        "1=" + (root / "project" / "gone.swf").string() + "\r\n");
-        WriteFile(root / "project" / "show.gldp", project);
+        WriteFileBytes(root / "project" / "show.gldp", project);
         const TRunResult build =
             RunToEnd({(kProgramDir / "gldbuild").string(), "--quiet",
                       (root / "project" / "show.gldp").string(), "--screensaver"},

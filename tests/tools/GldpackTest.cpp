@@ -13,6 +13,28 @@ extern char** environ;
 
 namespace {
 
+// Starts gldpack with args directly (no shell), in folder, its output to /dev/null and its
+// errors into errors; the child's pid, or -1.
+pid_t StartGldpack(std::vector<std::string> args, const std::string& folder,
+                   const std::string& errors) {
+    const std::string program = std::string(GLD_PROGRAM_DIR) + "/gldpack";
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
 TEST_F(GldpackTest, HelpAndUsage) {
     TRun help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
@@ -151,20 +173,9 @@ TEST_F(GldpackTest, AddWaitsForAnotherAddToTheSameArchive) {
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     const std::vector<uint8_t> before = ReadAll(dir / "pack.pak");
 
-    const std::string program = std::string(GLD_PROGRAM_DIR) + "/gldpack";
-    std::vector<std::string> args = {program, "add", dir / "pack.pak", dir / "b.txt"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr.txt").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid =
+        StartGldpack({"add", dir / "pack.pak", dir / "b.txt"}, dir.path, dir / "stderr.txt");
+    ASSERT_GT(pid, 0);
 
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     int status = 0;
@@ -194,22 +205,10 @@ TEST_F(GldpackTest, AddWaitsForAnotherAddToTheSameArchive) {
 TEST_F(GldpackTest, CreateRefusesMoreEntriesThanReadersAccept) {
     WriteAll(dir / "a", {1});
     // Too many words for a shell's command line: started directly, in the folder.
-    const std::string program = std::string(GLD_PROGRAM_DIR) + "/gldpack";
-    std::vector<std::string> args = {program, "create", "many.pak"};
+    std::vector<std::string> args = {"create", "many.pak"};
     args.resize(args.size() + MAX_ARCHIVE_ENTRIES + 1, "a");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.path.c_str());
-    posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr.txt").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = StartGldpack(args, dir.path, dir / "stderr.txt");
+    ASSERT_GT(pid, 0);
     int raw = 0;
     ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
