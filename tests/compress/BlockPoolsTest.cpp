@@ -133,7 +133,9 @@ TEST(BlockPools, DroppingWorkInFlightLeavesAPoolThatWorks) {
                 pool.Prepare().raw = round == 1 && k == 0 ? std::vector<uint8_t>() : blocks[k];
                 pool.Submit();
             }
-            if (round == 1) EXPECT_THROW(pool.Take(), std::out_of_range);
+            if (round == 1) {
+                EXPECT_THROW(pool.Take(), std::out_of_range);
+            }
             pool.DropAll();
             EXPECT_EQ(pool.InFlight(), 0u);
         }

@@ -144,7 +144,7 @@ TEST(Association, TheUsersEntryPassesTheValidator) {
         GTEST_SKIP() << "desktop-file-validate is not installed";
     TTempDir dir;
     const std::string program = dir / "it's \"my\" $HOME 100% \\ dir/glimmerdrome";
-    for (const std::string icon : {std::string(""), std::string(dir / "glimmerdrome.png")}) {
+    for (const std::string& icon : {std::string(""), std::string(dir / "glimmerdrome.png")}) {
         if (!icon.empty()) WriteFileBytes(icon, FakePng(256));
         TAssociationPaths paths{dir / "share", program, "", icon};
         ApplyDesktopAssociation(true, paths);
