@@ -85,27 +85,25 @@ inline int32_t TAriDecoderRegisters::DecodeIndex(TGroupAriModel& m, Fill& fill) 
     if (m.cum_freq[1] * range < scaled) goto found;
     i = 2;
     if (m.cum_freq[2] * range < scaled) goto found;
-    i = 3;
     {
         // The rest is searched from the front; the search ends at the reserved last index at
         // the latest (cum_freq 0).
         const int32_t target = (scaled - 1) / range;
 #if defined(__SSE2__)
         // Sixteen entries at a step cross the large groups of nearly random data in a few
-        // steps (the tables run far enough past num_indices for the last step).
+        // steps (the tables run far enough past num_indices for the last step). The steps
+        // start at 0, where the last update's aligned stores begin: a load across two of them
+        // would wait for both to reach the cache. Entries 0..2 lie above the target already.
+        i = 0;
         for (const __m128i t = _mm_set1_epi32(target);; i += 16) {
-            const int32_t* c = m.cum_freq + i;
+            const __m128i* c = reinterpret_cast<const __m128i*>(m.cum_freq + i);
             const int above =
-                _mm_movemask_ps(_mm_castsi128_ps(
-                    _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c)), t))) |
-                _mm_movemask_ps(_mm_castsi128_ps(
-                    _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 4)), t)))
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c), t))) |
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 1), t)))
                     << 4 |
-                _mm_movemask_ps(_mm_castsi128_ps(
-                    _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 8)), t)))
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 2), t)))
                     << 8 |
-                _mm_movemask_ps(_mm_castsi128_ps(
-                    _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 12)), t)))
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 3), t)))
                     << 12;
             if (above != 0xFFFF) {
                 i += __builtin_ctz(unsigned(~above & 0xFFFF));
@@ -113,6 +111,7 @@ inline int32_t TAriDecoderRegisters::DecodeIndex(TGroupAriModel& m, Fill& fill) 
             }
         }
 #else
+        i = 3;
         while (m.cum_freq[i] > target)
             ++i;
 #endif
