@@ -99,12 +99,9 @@ inline int32_t TAriDecoderRegisters::DecodeIndex(TGroupAriModel& m, Fill& fill) 
             const __m128i* c = reinterpret_cast<const __m128i*>(m.cum_freq + i);
             const int above =
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c), t))) |
-                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 1), t)))
-                    << 4 |
-                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 2), t)))
-                    << 8 |
-                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 3), t)))
-                    << 12;
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 1), t))) << 4 |
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 2), t))) << 8 |
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_load_si128(c + 3), t))) << 12;
             if (above != 0xFFFF) {
                 i += __builtin_ctz(unsigned(~above & 0xFFFF));
                 break;
