@@ -30,7 +30,7 @@ grep -q "application/x-glimmerdrome-project:\*\.gldp" "$scratch/mime/globs" 2>/d
 for size in 16 22 24 32 48 64 128 256; do
     for icon in apps/$id mimetypes/application-x-glimmerdrome-project; do
         png=$share/icons/hicolor/${size}x${size}/$icon.png
-        if ! file "$png" | grep -q "PNG image data, $size x $size,"; then
+        if ! grep -q "PNG image data, $size x $size," <<<"$(file "$png")"; then
             fail "$png is not a $size x $size PNG"
         fi
     done
@@ -41,9 +41,9 @@ for page in glimmerdrome gldbuild gldpack; do
     warnings=$(zcat "$man/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
     [ -z "$warnings" ] || fail "groff warns about $page(1): $warnings"
     text=$(zcat "$man/$page.1.gz" | groff -man -Tutf8 -P-cbu 2>/dev/null)
-    echo "$text" | grep -q "^NAME" || fail "$page(1) has no NAME section"
-    echo "$text" | grep -Eq "^ +$page - " || fail "$page(1) does not name itself"
-    echo "$text" | grep -q -- "--version" || fail "$page(1) does not mention --version"
+    grep -q "^NAME" <<<"$text" || fail "$page(1) has no NAME section"
+    grep -Eq "^ +$page - " <<<"$text" || fail "$page(1) does not name itself"
+    grep -q -- "--version" <<<"$text" || fail "$page(1) does not mention --version"
 done
 
 [ "$failures" -eq 0 ] || exit 1

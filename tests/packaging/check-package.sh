@@ -79,14 +79,14 @@ cp -r "$root/usr/share/glimmerdrome/examples/Starfield" "$work"
 project=$work/Starfield.gldp
 if "$bin/gldbuild" --quiet "$project" >"$scratch/gldbuild.log" 2>&1; then
     out=$("$bin/gldpack" test "$work/setup.exe" 2>&1)
-    echo "$out" | grep -q "all intact" || fail "gldpack test setup.exe: $out"
+    grep -q "all intact" <<<"$out" || fail "gldpack test setup.exe: $out"
     # The installer begins with the stub of the unpacked tree, not of the build folder.
     stub=$root/usr/lib/glimmerdrome/inst.dll
     cmp -s -n "$(stat -c %s "$stub")" "$stub" "$work/setup.exe" ||
         fail "setup.exe does not begin with the package's inst.dll"
     listing=$("$bin/gldpack" list "$work/setup.exe" 2>&1)
     for name in Starfield.scr Starfield.gldp Starfield.ico Readme.txt License.txt; do
-        echo "$listing" | grep -q "$work/$name\$" || fail "setup.exe lacks $work/$name: $listing"
+        grep -q "$work/$name\$" <<<"$listing" || fail "setup.exe lacks $work/$name: $listing"
     done
 else
     cat "$scratch/gldbuild.log"
@@ -96,7 +96,7 @@ fi
 # The program on the example, without a display: up when it has put the project at the head
 # of the user's recent list.
 settings=$XDG_CONFIG_HOME/glimmerdrome/configuration.ini
-opened() { { tr -d '\r' <"$settings"; } 2>/dev/null | grep -qx "0=$project"; }
+opened() { grep -qx "0=$project" <<<"$(tr -d '\r' <"$settings" 2>/dev/null)"; }
 QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
     "$bin/glimmerdrome" "$project" >"$scratch/program.log" 2>&1 &
 program_pid=$!
