@@ -253,7 +253,9 @@ TEST_F(SaverScreen, OriginalSizeInOrderSwitchesAfterTheLastFrameAndEndsOnAKey) {
     EXPECT_EQ(shown[0].movie, 1);
     EXPECT_EQ(shown[1].movie, 2);
     EXPECT_EQ(shown[2].movie, 1);
-    EXPECT_GE(shown[1].at - shown[0].at, 1.95) << run->Output();
+    // The times are those of the player's reports, which reach the program with some delay of
+    // their own on a loaded machine: a tenth of a second is allowed for that.
+    EXPECT_GE(shown[1].at - shown[0].at, 1.9) << run->Output();
     EXPECT_LT(shown[1].at - shown[0].at, 30.0) << run->Output();
 
     Xdotool({"key", "space"});
@@ -312,7 +314,8 @@ TEST_F(SaverScreen, FullScreenAtRandomByIntervalCoversEveryMovieEachRoundAndEnds
     }
     for (size_t i = 1; i < shown.size(); ++i) {
         EXPECT_NE(shown[i].movie, shown[i - 1].movie) << run->Output();
-        EXPECT_GE(shown[i].at - shown[i - 1].at, 0.95) << run->Output();
+        // A tenth of a second is allowed for the reports' own delay, as above.
+        EXPECT_GE(shown[i].at - shown[i - 1].at, 0.9) << run->Output();
     }
 
     Xdotool({"mousemove_relative", "--", "40", "30"});
