@@ -362,7 +362,9 @@ TEST_F(InstallerEndToEnd, XScreenSaverRunsTheInstalledScreensaverWhenActivated) 
     processes.Start(as_user + "xscreensaver --no-splash --log " + Quote(log) + " >/dev/null 2>&1");
     ASSERT_TRUE(wait_for([&] {
         return std::system((as_user + "xscreensaver-command -time >/dev/null 2>&1").c_str()) == 0;
-    }));
+    })) << "display "
+        << name << "\n"
+        << ReadFileBytes(log);
     ASSERT_EQ(std::system((as_user + "xscreensaver-command -activate >/dev/null 2>&1").c_str()), 0);
 
     // xscreensaver forks the installed file with --root, on a window of its own.
