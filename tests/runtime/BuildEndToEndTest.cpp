@@ -28,13 +28,6 @@ std::set<std::string> Listing(const fs::path& folder) {
     return names;
 }
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 struct TRun {
     int status = -1;
     std::string out, err;

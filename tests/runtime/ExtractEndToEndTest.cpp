@@ -4,6 +4,7 @@
 // repeats numbered, and no name's raw bytes on the terminal.
 
 #include "../archive/ArchiveTestSupport.h"
+#include "../platform/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +21,6 @@ struct TRun {
     int status = -1;
     std::string out, err;
 };
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 std::string Slurp(const std::string& path) {
     const auto bytes = ReadAll(path);

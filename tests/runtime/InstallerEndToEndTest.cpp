@@ -5,6 +5,7 @@
 // --system installs for every user (seen in a private mount namespace); and a real xscreensaver
 // under Xvfb starts the installed screensaver.
 
+#include "../platform/TempDir.h"
 #include "../setup/SetupTestSupport.h"
 #include "SwfGen.h"
 #include "cScl.h"
@@ -21,13 +22,6 @@
 namespace {
 
 const fs::path kProgramDir = GLD_PROGRAM_DIR;
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 struct TRun {
     int status = -1;
