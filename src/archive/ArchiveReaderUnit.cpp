@@ -1,6 +1,7 @@
 #include "ArchiveReaderUnit.h"
 
 #include "BlockDecoderUnit.h"
+#include "BlockPoolsUnit.h"
 #include "CompressErrors.h"
 #include "FileErrors.h"
 #include "OrderedWorkersUnit.h"
@@ -118,7 +119,7 @@ struct TReadBlockJob {
 struct TArchiveReader::TAhead {
     explicit TAhead(int threads)
         : pool(
-              threads, 2 * size_t(std::max(threads, 1)),
+              threads, BLOCKS_IN_FLIGHT_PER_THREAD * size_t(std::max(threads, 1)),
               [] { return std::make_unique<TBlockDecoder>(); },
               [](TBlockDecoder& decoder, TReadBlockJob& job) {
                   if (job.early) std::rethrow_exception(job.early);

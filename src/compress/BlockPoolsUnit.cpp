@@ -19,7 +19,7 @@ int ParseThreadCount(const std::string& text) {
 
 TBlockEncoderPool::TBlockEncoderPool(int threads)
     : TOrderedWorkers(
-          threads, 2 * size_t(std::max(threads, 1)),
+          threads, BLOCKS_IN_FLIGHT_PER_THREAD * size_t(std::max(threads, 1)),
           [] { return std::make_unique<TBlockEncoder>(); },
           [](TBlockEncoder& encoder, TBlockEncodeJob& job) {
               job.coded.clear();
@@ -28,7 +28,7 @@ TBlockEncoderPool::TBlockEncoderPool(int threads)
 
 TBlockDecoderPool::TBlockDecoderPool(int threads)
     : TOrderedWorkers(
-          threads, 2 * size_t(std::max(threads, 1)),
+          threads, BLOCKS_IN_FLIGHT_PER_THREAD * size_t(std::max(threads, 1)),
           [] { return std::make_unique<TBlockDecoder>(); },
           [](TBlockDecoder& decoder, TBlockDecodeJob& job) {
               job.raw.resize(size_t(BLOCK_SIZE));

@@ -17,6 +17,12 @@ int DefaultThreadCount();
 constexpr int MAX_THREAD_COUNT = 256;
 int ParseThreadCount(const std::string& text);
 
+// Blocks in flight per thread. A block of a large file can take many times as long as the
+// small files' blocks behind it; with only two per thread the workers ran dry behind it while
+// the caller waited for it (measured on a folder of movies: -j 2 packing 10 % and expanding
+// 12 % slower than with eight). Eight cost about 4 MB of buffers per thread.
+constexpr size_t BLOCKS_IN_FLIGHT_PER_THREAD = 8;
+
 // One raw block in, its data block (header and payload) out.
 struct TBlockEncodeJob {
     std::vector<uint8_t> raw;
@@ -24,7 +30,6 @@ struct TBlockEncodeJob {
     TDataBlockInfo info;
 };
 
-// Two blocks in flight per thread keep every worker busy while the caller reads and writes.
 class TBlockEncoderPool : public TOrderedWorkers<TBlockEncoder, TBlockEncodeJob> {
 public:
     explicit TBlockEncoderPool(int threads);

@@ -109,7 +109,7 @@ TEST(BlockPools, AFailureComesBackWithItsBlock) {
 }
 
 TEST(BlockPools, APoolEndsWithWorkStillInFlight) {
-    const auto blocks = MixedBlocks(4);
+    const auto blocks = MixedBlocks(int(2 * BLOCKS_IN_FLIGHT_PER_THREAD));
     for (int threads : {1, 2}) {
         TBlockEncoderPool pool(threads);
         for (const auto& b : blocks) {
