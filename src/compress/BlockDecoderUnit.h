@@ -43,6 +43,13 @@ public:
 
     TDataBlockInfo header;
 
+    // Whether the loops built for 512-bit vectors expand the blocks (where the machine has
+    // them; the default there). The bytes are the same either way.
+    void UseWideVectors(bool on) {
+        ari_decoder.UseWideVectors(on);
+        mtf_decoder.UseWideVectors(on);
+    }
+
 private:
     TMemStrucAriDecoder ari_decoder;
     TMTFDecoder mtf_decoder;

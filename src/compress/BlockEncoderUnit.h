@@ -33,6 +33,13 @@ public:
     // The same for the n bytes at InputBuffer()[1..n].
     TDataBlockInfo EncodeInput(int32_t n, std::vector<uint8_t>& out);
 
+    // Whether the loops built for 512-bit vectors code the blocks (where the machine has them;
+    // the default there). The bytes are the same either way.
+    void UseWideVectors(bool on) {
+        mtf_encoder.UseWideVectors(on);
+        ari_encoder.UseWideVectors(on);
+    }
+
 private:
     // Gathers the byte before each row's suffix into work[1..n], skipping the row of the whole
     // block, and records where the block's first and whole suffixes sorted.

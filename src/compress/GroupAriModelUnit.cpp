@@ -21,7 +21,7 @@ TGroupAriModel::TGroupAriModel(int32_t first_symbol, int32_t last_symbol, int32_
                                int32_t increment)
     : num_symbols(last_symbol - first_symbol + 1), num_indices(last_symbol - first_symbol + 2),
       max_total(max_total), increment(increment), first_symbol(first_symbol),
-      last_symbol(last_symbol) {
+      last_symbol(last_symbol), pieces((num_indices + 1 + 15) / 16) {
     Reset();
 }
 

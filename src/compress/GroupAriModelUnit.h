@@ -2,6 +2,8 @@
 // Adaptive frequency models of the structured arithmetic coder: one model per symbol group,
 // and the two-level model that codes a symbol as its group, then its offset in the group.
 
+#include "WideVectorsUnit.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -44,8 +46,9 @@ public:
     void Reset();
     // Accounts for one coding of index i: halves first if the total has reached max_total,
     // moves i's symbol in front of its equals, then adds increment. Forced inline: as a call
-    // it cut the coder's loop in two where the compiler could not schedule across it.
-    [[gnu::always_inline]] void Update(int32_t i);
+    // it cut the coder's loop in two where the compiler could not schedule across it. Wide:
+    // the coder runs with 512-bit vectors (the same counts either way).
+    template <bool Wide = false> [[gnu::always_inline]] void Update(int32_t i);
 
     int32_t num_symbols;
     int32_t num_indices;
@@ -55,8 +58,11 @@ public:
     int32_t index_to_char[ARI_TABLE_SIZE] = {};
     int32_t first_symbol;
     int32_t last_symbol;
-    alignas(16) int32_t freq[ARI_TABLE_SIZE] = {};
-    alignas(16) int32_t cum_freq[ARI_TABLE_SIZE + 3] = {};
+    // Sixteen-entry pieces from index 0 that cover every index: what the wide code works in.
+    // The tables run to a whole piece past the largest model's last index, with zeros there.
+    int32_t pieces;
+    alignas(64) int32_t freq[ARI_TABLE_SIZE + 19] = {};
+    alignas(64) int32_t cum_freq[ARI_TABLE_SIZE + 19] = {};
 };
 
 class THeadAriModel {
@@ -101,8 +107,41 @@ inline void AddToCumFreq(int32_t* cum_freq, int32_t count, int32_t increment) {
 #endif
 }
 
+#if GLD_WIDE_VECTORS
+// The wide code's vector steps. Not forced inline: the templates that call them are built for
+// every machine first, where these cannot go; once those are inlined into the wide loops, these
+// are inlined there.
+
+// How many of a[0..16 * pieces - 1] (aligned to 64 bytes) are above value. Over a table that
+// does not rise it is the index of the first entry at or below value, found without a branch
+// that depends on where that entry is: in nearly random data every search ends elsewhere and
+// a search that stops early mispredicted its last step each time.
+GLD_WIDE_TARGET inline int32_t AriCountAbove(const int32_t* a, int32_t pieces, int32_t value) {
+    const __m512i v = _mm512_set1_epi32(value);
+    int32_t count = 0;
+    for (int32_t k = 0; k < pieces; ++k)
+        count += __builtin_popcount(_mm512_cmpgt_epi32_mask(_mm512_load_si512(a + 16 * k), v));
+    return count;
+}
+
+// cum_freq[0..count-1] += increment over whole pieces, the same work whatever count is.
+GLD_WIDE_TARGET inline void AriAddBelow(int32_t* cum_freq, int32_t pieces, int32_t count,
+                                        int32_t increment) {
+    const __m512i add = _mm512_set1_epi32(increment);
+    const __m512i limit = _mm512_set1_epi32(count);
+    const __m512i step = _mm512_set1_epi32(16);
+    __m512i at = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    for (int32_t k = 0; k < pieces; ++k) {
+        const __m512i c = _mm512_load_si512(cum_freq + 16 * k);
+        _mm512_store_si512(cum_freq + 16 * k,
+                           _mm512_mask_add_epi32(c, _mm512_cmplt_epi32_mask(at, limit), c, add));
+        at = _mm512_add_epi32(at, step);
+    }
+}
+#endif
+
 // Inline: the coder calls it once or twice for every symbol.
-inline void TGroupAriModel::Update(int32_t i) {
+template <bool Wide> inline void TGroupAriModel::Update(int32_t i) {
     if (cum_freq[0] >= max_total) {
         int32_t cum = 0;
         for (int32_t k = num_indices; k >= 0; --k) {
@@ -115,6 +154,17 @@ inline void TGroupAriModel::Update(int32_t i) {
     // runs of equal counts, so the walk goes four entries at a step where it can.
     int32_t j = i;
     const int32_t f = freq[i];
+#if GLD_WIDE_VECTORS
+    if constexpr (Wide) {
+        // Counts of 1 keep the frequencies falling from index 1 on (index 0 holds 0), so the
+        // run starts after the entries above f. A larger increment can lift a count above its
+        // predecessor's; that model is walked.
+        if (increment == 1) {
+            j = 1 + AriCountAbove(freq, pieces, f);
+            goto found;
+        }
+    }
+#endif
 #if defined(__SSE2__)
     if (freq[j - 1] != f) goto found;
     for (const __m128i wanted = _mm_set1_epi32(f); j >= 5;) {
@@ -130,9 +180,7 @@ inline void TGroupAriModel::Update(int32_t i) {
 #endif
     while (freq[j - 1] == f)
         --j;
-#if defined(__SSE2__)
 found:
-#endif
     if (j < i) {
         const int32_t ch_i = index_to_char[i];
         const int32_t ch_j = index_to_char[j];
@@ -142,5 +190,11 @@ found:
         char_to_index[ch_j] = i;
     }
     freq[j] += increment;
+#if GLD_WIDE_VECTORS
+    if constexpr (Wide) {
+        AriAddBelow(cum_freq, pieces, j, increment);
+        return;
+    }
+#endif
     AddToCumFreq(cum_freq, j, increment);
 }

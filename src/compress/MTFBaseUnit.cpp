@@ -29,6 +29,11 @@ void TMTFBase::RebuildPositions() {
         position[list[k]] = uint8_t(k);
 }
 
+void TMTFBase::RebuildList() {
+    for (int c = 0; c < 256; ++c)
+        list[position[c]] = uint8_t(c);
+}
+
 uint8_t TMTFBase::TakeFromList(int k) {
     const uint8_t c = list[k];
     std::memmove(list + 1, list, size_t(k));

@@ -12,4 +12,10 @@ public:
     }
     // Decode of every value of data[0..count-1], in place; the list-only path for whole blocks.
     void DecodeBuffer(uint8_t* data, int32_t count);
+
+private:
+    void DecodeBufferPlain(uint8_t* data, int32_t count);
+#if GLD_WIDE_VECTORS
+    GLD_WIDE_TARGET void DecodeBufferWide(uint8_t* data, int32_t count);
+#endif
 };

@@ -13,4 +13,10 @@ public:
     }
     // Encode of every byte of data[0..count-1], in place; the list-only path for whole blocks.
     void EncodeBuffer(uint8_t* data, int32_t count);
+
+private:
+    void EncodeBufferPlain(uint8_t* data, int32_t count);
+#if GLD_WIDE_VECTORS
+    GLD_WIDE_TARGET void EncodeBufferWide(uint8_t* data, int32_t count);
+#endif
 };

@@ -44,16 +44,11 @@ uint32_t TMemStrucAriDecoder::InputBits(int count) {
     return result;
 }
 
-int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t limit, uint8_t* out,
-                                         int32_t capacity) {
-    if (limit < 0) limit = 0;
-    source = limit < int64_t(data.size()) ? data.first(size_t(limit)) : data;
-    source_limit = limit;
-    consumed = 0;
-    bit_mask = 0x80;
-    bit_byte = 0;
-    THeadAriModel& m = ResetModel();
-
+// Inline into the two builds of the loop below.
+template <bool Wide>
+[[gnu::always_inline]] inline int32_t TMemStrucAriDecoder::DecodeValues(uint8_t* out,
+                                                                        int32_t capacity) {
+    THeadAriModel& m = *model;
     // The coded bytes are the source's, then zeros up to READ_MARGIN past the limit; further
     // is damage. Four at a time while whole words are there, else one by one.
     const uint8_t* const bytes = source.data();
@@ -96,7 +91,7 @@ int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t 
     try {
         r.value = int32_t(r.NextBits(16, fill));
         for (;;) {
-            const int32_t symbol = r.DecodeSymbol(m, fill);
+            const int32_t symbol = r.DecodeSymbol<Wide>(m, fill);
             if (symbol <= MTF_SYMBOL_RUN_B) {
                 if (run_digits >= MAX_RUN_DIGITS) TooLong(capacity);
                 run_value |= int64_t(symbol) << run_digits;
@@ -121,3 +116,28 @@ int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t 
     DoneDecoding();
     return count;
 }
+
+int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t limit, uint8_t* out,
+                                         int32_t capacity) {
+    if (limit < 0) limit = 0;
+    source = limit < int64_t(data.size()) ? data.first(size_t(limit)) : data;
+    source_limit = limit;
+    consumed = 0;
+    bit_mask = 0x80;
+    bit_byte = 0;
+    ResetModel();
+#if GLD_WIDE_VECTORS
+    if (wide) return DecodeValuesWide(out, capacity);
+#endif
+    return DecodeValuesPlain(out, capacity);
+}
+
+int32_t TMemStrucAriDecoder::DecodeValuesPlain(uint8_t* out, int32_t capacity) {
+    return DecodeValues<false>(out, capacity);
+}
+
+#if GLD_WIDE_VECTORS
+int32_t TMemStrucAriDecoder::DecodeValuesWide(uint8_t* out, int32_t capacity) {
+    return DecodeValues<true>(out, capacity);
+}
+#endif

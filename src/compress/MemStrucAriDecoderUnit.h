@@ -26,7 +26,19 @@ public:
     // Bytes taken by the last DecodeBlock, counting the zero bytes past data.
     int64_t consumed = 0;
 
+    // Whether blocks are decoded by the loop built for 512-bit vectors; only where the machine
+    // has them. The values are the same either way.
+    bool WideVectors() const { return wide; }
+    void UseWideVectors(bool on) { wide = on && WideVectorsAvailable(); }
+
 private:
+    template <bool Wide> int32_t DecodeValues(uint8_t* out, int32_t capacity);
+    int32_t DecodeValuesPlain(uint8_t* out, int32_t capacity);
+#if GLD_WIDE_VECTORS
+    GLD_WIDE_TARGET int32_t DecodeValuesWide(uint8_t* out, int32_t capacity);
+#endif
+
+    bool wide = WideVectorsAvailable();
     uint8_t NextByte();
 
     std::span<const uint8_t> source;

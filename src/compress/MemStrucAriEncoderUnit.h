@@ -18,7 +18,20 @@ public:
     // 0.
     void EncodeBlock(const uint8_t* values, int32_t n, std::vector<uint8_t>& out);
 
+    // Whether blocks are coded by the loop built for 512-bit vectors; only where the machine
+    // has them. The bytes are the same either way.
+    bool WideVectors() const { return wide; }
+    void UseWideVectors(bool on) { wide = on && WideVectorsAvailable(); }
+
 private:
+    template <bool Wide>
+    void CodeValues(const uint8_t* values, int32_t n, std::vector<uint8_t>& to);
+    void CodeValuesPlain(const uint8_t* values, int32_t n, std::vector<uint8_t>& to);
+#if GLD_WIDE_VECTORS
+    GLD_WIDE_TARGET void CodeValuesWide(const uint8_t* values, int32_t n, std::vector<uint8_t>& to);
+#endif
+
+    bool wide = WideVectorsAvailable();
     std::vector<uint8_t>* out = nullptr;
     // The bits that do not make a whole byte yet: pending_count (0..7) low bits of pending.
     uint32_t pending = 0;

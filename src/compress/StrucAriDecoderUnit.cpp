@@ -53,7 +53,7 @@ int32_t TStrucAriDecoder::DecodeSymbol() {
             at.in_count += 8;
         }
     };
-    const int32_t symbol = r.DecodeSymbol(*model, fill);
+    const int32_t symbol = r.DecodeSymbol<false>(*model, fill);
     low = r.low;
     high = r.high;
     value = r.value;

@@ -38,8 +38,10 @@ struct TAriDecoderRegisters {
         in_count -= count;
         return uint32_t(in_bits >> in_count) & ((1u << count) - 1);
     }
-    template <class Fill> [[gnu::always_inline]] int32_t DecodeIndex(TGroupAriModel& m, Fill& fill);
-    template <class Fill>
+    // Wide: built for 512-bit vectors (TGroupAriModel::Update).
+    template <bool Wide, class Fill>
+    [[gnu::always_inline]] int32_t DecodeIndex(TGroupAriModel& m, Fill& fill);
+    template <bool Wide, class Fill>
     [[gnu::always_inline]] int32_t DecodeSymbol(THeadAriModel& model, Fill& fill);
 };
 
@@ -71,7 +73,7 @@ private:
 };
 
 // Inline: the coder runs them once or twice for every symbol.
-template <class Fill>
+template <bool Wide, class Fill>
 inline int32_t TAriDecoderRegisters::DecodeIndex(TGroupAriModel& m, Fill& fill) {
     const int32_t range = high - low + 1;
     const int32_t total = m.cum_freq[0];
@@ -89,6 +91,12 @@ inline int32_t TAriDecoderRegisters::DecodeIndex(TGroupAriModel& m, Fill& fill) 
         // The rest is searched from the front; the search ends at the reserved last index at
         // the latest (cum_freq 0).
         const int32_t target = (scaled - 1) / range;
+#if GLD_WIDE_VECTORS
+        if constexpr (Wide) {
+            i = AriCountAbove(m.cum_freq, m.pieces, target);
+            goto found;
+        }
+#endif
 #if defined(__SSE2__)
         // Sixteen entries at a step cross the large groups of nearly random data in a few
         // steps (the tables run far enough past num_indices for the last step). The steps
@@ -136,16 +144,16 @@ found:
     return i;
 }
 
-template <class Fill>
+template <bool Wide, class Fill>
 inline int32_t TAriDecoderRegisters::DecodeSymbol(THeadAriModel& model, Fill& fill) {
     TGroupAriModel& head = *model.head_model;
-    int32_t i = DecodeIndex(head, fill);
+    int32_t i = DecodeIndex<Wide>(head, fill);
     const int32_t g = head.index_to_char[i];
-    head.Update(i);
+    head.Update<Wide>(i);
     if (g <= 1) return g;
     TGroupAriModel& m = *model.sub_models[g];
-    i = DecodeIndex(m, fill);
+    i = DecodeIndex<Wide>(m, fill);
     const int32_t offset = m.index_to_char[i];
-    m.Update(i);
+    m.Update<Wide>(i);
     return m.first_symbol + offset;
 }

@@ -39,9 +39,10 @@ struct TAriEncoderRegisters {
     // Inline, forced: the registers stay in machine registers only where nothing takes their
     // address, and the coder runs these once or twice for every symbol.
     template <class Emit> [[gnu::always_inline]] void BitPlusFollow(int bit, Emit& emit);
-    template <class Emit>
+    // Wide: built for 512-bit vectors (TGroupAriModel::Update).
+    template <bool Wide, class Emit>
     [[gnu::always_inline]] void EncodeIndex(TGroupAriModel& m, int32_t i, Emit& emit);
-    template <class Emit>
+    template <bool Wide, class Emit>
     [[gnu::always_inline]] void EncodeSymbol(THeadAriModel& model, int32_t symbol, Emit& emit);
 };
 
@@ -104,7 +105,7 @@ template <class Emit> inline void TAriEncoderRegisters::BitPlusFollow(int bit, E
     }
 }
 
-template <class Emit>
+template <bool Wide, class Emit>
 inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit& emit) {
     const int32_t range = high - low + 1;
     const int32_t total = m.cum_freq[0];
@@ -130,17 +131,17 @@ inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit
         low = ((low << steps) & 0xFFFF) ^ 0x8000;
         high = (((high << steps) & 0xFFFF) ^ 0x8000) | ((1 << steps) - 1);
     }
-    m.Update(i);
+    m.Update<Wide>(i);
 }
 
-template <class Emit>
+template <bool Wide, class Emit>
 inline void TAriEncoderRegisters::EncodeSymbol(THeadAriModel& model, int32_t symbol, Emit& emit) {
     const int32_t g = model.group_of[symbol];
     TGroupAriModel& head = *model.head_model;
-    EncodeIndex(head, head.char_to_index[g], emit);
+    EncodeIndex<Wide>(head, head.char_to_index[g], emit);
     if (g > 1) {
         TGroupAriModel& m = *model.sub_models[g];
-        EncodeIndex(m, m.char_to_index[symbol - m.first_symbol], emit);
+        EncodeIndex<Wide>(m, m.char_to_index[symbol - m.first_symbol], emit);
     }
 }
 
@@ -151,14 +152,14 @@ inline void TStrucAriEncoder::EncodeSymbol(int32_t symbol) {
                "StrucAriEncoderUnit");
     TAriEncoderRegisters r = Registers();
     auto emit = [this](uint32_t word) { OutputBits(word, 32); };
-    r.EncodeSymbol(*model, symbol, emit);
+    r.EncodeSymbol<false>(*model, symbol, emit);
     SetRegisters(r);
 }
 
 inline void TStrucAriEncoder::EncodeIndex(TGroupAriModel& m, int32_t i) {
     TAriEncoderRegisters r = Registers();
     auto emit = [this](uint32_t word) { OutputBits(word, 32); };
-    r.EncodeIndex(m, i, emit);
+    r.EncodeIndex<false>(m, i, emit);
     SetRegisters(r);
 }
 
