@@ -32,7 +32,7 @@ struct TAriDecoderRegisters {
     uint64_t in_bits = 0;
     int in_count = 0;
 
-    // count is 1..16.
+    // count is 0..16.
     template <class Fill> [[gnu::always_inline]] uint32_t NextBits(int count, Fill& fill) {
         if (in_count < count) fill(*this, count);
         in_count -= count;
@@ -126,21 +126,19 @@ found:
     if (i >= m.num_indices) AriCodeNamesNoSymbol();
     high = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i - 1], total) - 1;
     low = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i], total);
-    // The encoder's two runs of shifts, at once; value shares low's and high's leading bits.
+    // The encoder's two runs of shifts, at once and without a branch (a run of length 0
+    // changes nothing); value shares low's and high's leading bits.
     const uint32_t shared = uint32_t(low ^ high);
-    if ((shared & 0x8000) == 0) {
-        const int k = std::countl_zero(shared) - 16;
-        low = (low << k) & 0xFFFF;
-        high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
-        value = ((value << k) & 0xFFFF) | int32_t(NextBits(k, fill));
-    }
-    if (low >= ARI_FIRST_QUARTER && high < ARI_THIRD_QUARTER) {
-        const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
-        const int steps = std::min(std::countl_zero(stop << 17), 15);
-        low = ((low << steps) & 0xFFFF) ^ 0x8000;
-        high = (((high << steps) & 0xFFFF) ^ 0x8000) | ((1 << steps) - 1);
-        value = (((value << steps) & 0xFFFF) ^ 0x8000) | int32_t(NextBits(steps, fill));
-    }
+    const int k = std::countl_zero((shared << 16) | 0x8000u);
+    low = (low << k) & 0xFFFF;
+    high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
+    value = ((value << k) & 0xFFFF) | int32_t(NextBits(k, fill));
+    const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
+    const int steps = std::min(std::countl_zero(stop << 17), 15);
+    const int32_t flip = steps > 0 ? 0x8000 : 0;
+    low = ((low << steps) & 0xFFFF) ^ flip;
+    high = (((high << steps) & 0xFFFF) ^ flip) | ((1 << steps) - 1);
+    value = (((value << steps) & 0xFFFF) ^ flip) | int32_t(NextBits(steps, fill));
     return i;
 }
 

@@ -114,23 +114,36 @@ inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit
     // The classic loop shifts one bit per turn. Its turns come in two runs, done here at once:
     // first every leading bit that low and high share goes out (the first with its pending
     // opposite bits), then every underflow step (low 01..., high 10...) adds a pending bit.
-    // After an underflow step the leading bits differ again, so no third run can follow.
+    // After an underflow step the leading bits differ again, so no third run can follow. Both
+    // runs are often empty, as often not; so they are worked out without a branch, each run of
+    // length 0 changing nothing, and only a rare long string of pending bits takes the loop.
     const uint32_t shared = uint32_t(low ^ high);
-    if ((shared & 0x8000) == 0) {
-        const int k = std::countl_zero(shared) - 16; // 1..16 bits
+    const int k = std::countl_zero((shared << 16) | 0x8000u); // 0..16 bits
+    if (bits_to_follow <= 15) [[likely]] {
+        // The first shared bit b, then bits_to_follow times not b, then the other k - 1 bits:
+        // b followed by its opposites is 2^bits_to_follow for b = 1 and one less for b = 0.
+        const uint32_t top = uint32_t(low) >> (16 - k); // the k shared bits
+        const int rest = k > 0 ? k - 1 : 0;
+        const uint32_t first = (top >> rest) & 1;
+        const uint32_t lead = (1u << bits_to_follow) - 1 + first;
+        const uint32_t bits = (lead << rest) | (top & ((1u << rest) - 1));
+        const bool out = k > 0;
+        PutBits(out ? bits : 0, out ? bits_to_follow + k : 0, emit);
+        bits_to_follow = out ? 0 : bits_to_follow;
+    } else if (k > 0) {
         BitPlusFollow(low >> 15, emit);
         if (k > 1) PutBits((uint32_t(low) >> (16 - k)) & ((1u << (k - 1)) - 1), k - 1, emit);
-        low = (low << k) & 0xFFFF;
-        high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
     }
-    if (low >= ARI_FIRST_QUARTER && high < ARI_THIRD_QUARTER) {
-        // Steps while low's next bit is 1 and high's is 0; each flips the new top bit.
-        const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
-        const int steps = std::min(std::countl_zero(stop << 17), 15);
-        bits_to_follow += steps;
-        low = ((low << steps) & 0xFFFF) ^ 0x8000;
-        high = (((high << steps) & 0xFFFF) ^ 0x8000) | ((1 << steps) - 1);
-    }
+    low = (low << k) & 0xFFFF;
+    high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
+    // Steps while low's next bit is 1 and high's is 0; each flips the new top bit. Where low's
+    // second bit is 0 or high's is 1 there is no step: stop has its top bit then.
+    const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
+    const int steps = std::min(std::countl_zero(stop << 17), 15);
+    const int32_t flip = steps > 0 ? 0x8000 : 0;
+    bits_to_follow += steps;
+    low = ((low << steps) & 0xFFFF) ^ flip;
+    high = (((high << steps) & 0xFFFF) ^ flip) | ((1 << steps) - 1);
     m.Update<Wide>(i);
 }
 
