@@ -181,7 +181,9 @@ template <bool Wide> inline void TGroupAriModel::Update(int32_t i) {
     while (freq[j - 1] == f)
         --j;
 found:
-    if (j < i) {
+    {
+        // The swap of i's and j's symbols, done also where j = i (it changes nothing then):
+        // whether the run had other members went either way from symbol to symbol.
         const int32_t ch_i = index_to_char[i];
         const int32_t ch_j = index_to_char[j];
         index_to_char[i] = ch_j;
