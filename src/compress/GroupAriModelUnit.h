@@ -124,6 +124,20 @@ GLD_WIDE_TARGET inline int32_t AriCountAbove(const int32_t* a, int32_t pieces, i
     return count;
 }
 
+// How many of cum_freq[0..16 * pieces - 1] (aligned to 64 bytes) times range reach scaled: the
+// decoder's search over a table that does not rise, as AriCountAbove with no division first.
+GLD_WIDE_TARGET inline int32_t AriCountReaching(const int32_t* cum_freq, int32_t pieces,
+                                                int32_t range, int32_t scaled) {
+    const __m512i r = _mm512_set1_epi32(range);
+    const __m512i v = _mm512_set1_epi32(scaled);
+    int32_t count = 0;
+    for (int32_t k = 0; k < pieces; ++k) {
+        const __m512i product = _mm512_mullo_epi32(_mm512_load_si512(cum_freq + 16 * k), r);
+        count += __builtin_popcount(_mm512_cmpge_epi32_mask(product, v));
+    }
+    return count;
+}
+
 // cum_freq[0..count-1] += increment over whole pieces, the same work whatever count is.
 GLD_WIDE_TARGET inline void AriAddBelow(int32_t* cum_freq, int32_t pieces, int32_t count,
                                         int32_t increment) {
@@ -180,17 +194,16 @@ template <bool Wide> inline void TGroupAriModel::Update(int32_t i) {
 #endif
     while (freq[j - 1] == f)
         --j;
-found:
-    {
-        // The swap of i's and j's symbols, done also where j = i (it changes nothing then):
-        // whether the run had other members went either way from symbol to symbol.
-        const int32_t ch_i = index_to_char[i];
-        const int32_t ch_j = index_to_char[j];
-        index_to_char[i] = ch_j;
-        index_to_char[j] = ch_i;
-        char_to_index[ch_i] = j;
-        char_to_index[ch_j] = i;
-    }
+found : {
+    // The swap of i's and j's symbols, done also where j = i (it changes nothing then):
+    // whether the run had other members went either way from symbol to symbol.
+    const int32_t ch_i = index_to_char[i];
+    const int32_t ch_j = index_to_char[j];
+    index_to_char[i] = ch_j;
+    index_to_char[j] = ch_i;
+    char_to_index[ch_i] = j;
+    char_to_index[ch_j] = i;
+}
     freq[j] += increment;
 #if GLD_WIDE_VECTORS
     if constexpr (Wide) {
