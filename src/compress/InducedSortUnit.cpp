@@ -18,6 +18,8 @@ constexpr int32_t RADIX_MIN = 128;
 // B* substrings per window of the first sort: two settle most text, where single substrings
 // repeat a lot, without making the windows long.
 constexpr int32_t WINDOW = 2;
+// Below this many bytes a block does without the work that runs over every pair of bytes.
+constexpr int32_t SMALL_BLOCK = 65536;
 
 inline int32_t PairKey(uint32_t c0, uint32_t c1) {
     return int32_t(c0 << 8 | c1);
@@ -70,9 +72,18 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
     // successor's type.
     int32_t count[256] = {}, l_count[256] = {};
     int32_t* pairs = pair_count.get();
-    int32_t* stars = star_count.get();
-    std::fill_n(pairs, PAIR_COUNT, 0);
-    std::fill_n(stars, PAIR_COUNT, 0);
+    // Only the rows of the bytes the block holds are counted in and read. A small block clears
+    // just those (a pass over it finds them): clearing the whole table cost a small block more
+    // than sorting it.
+    if (n < SMALL_BLOCK) {
+        bool present[256] = {};
+        for (int32_t i = 0; i < n; ++i)
+            present[x[i]] = true;
+        for (int c0 = 0; c0 < 256; ++c0)
+            if (present[c0]) std::fill_n(pairs + PairKey(uint32_t(c0), 0), 256, 0);
+    } else {
+        std::fill_n(pairs, PAIR_COUNT, 0);
+    }
     star_pos.clear();
     {
         int32_t i = n - 1;
@@ -93,7 +104,6 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
             // Smaller than an L successor: a B* suffix.
             ++count[c0];
             ++pairs[PairKey(c0, c1)];
-            ++stars[PairKey(c0, c1)];
             star_pos.push_back(i);
             c1 = c0;
             --i;
@@ -114,6 +124,7 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
         bucket_start[c + 1] = bucket_start[c] + count[c];
     // pairs[(c0, c1)] becomes the end of the sub-bucket of S suffixes starting with c0 c1.
     for (int c0 = 0; c0 < 256; ++c0) {
+        if (count[c0] == 0) continue;
         int32_t end = bucket_start[c0] + l_count[c0];
         for (int c1 = c0; c1 < 256; ++c1) {
             end += pairs[PairKey(uint32_t(c0), uint32_t(c1))];
@@ -208,31 +219,62 @@ int32_t TInducedSorter::SortWindows(const uint8_t* x, int32_t n, int32_t r) {
 
     // By their first two bytes, then each pair's windows by their next seven bytes, which
     // settle most of them; longer ties go on seven bytes at a time.
-    int32_t* pair_end = star_count.get();
-    std::fill_n(pair_end, PAIR_COUNT, 0);
-    for (int32_t k = 0; k < m; ++k) {
-        const int32_t q = star_pos[size_t(k)];
-        ++pair_end[PairKey(x[q], x[q + 1])];
-    }
-    int32_t sum = 0;
-    for (int32_t key = 0; key < PAIR_COUNT; ++key) {
-        const int32_t c = pair_end[key];
-        pair_end[key] = sum;
-        sum += c;
-    }
     if (wide_keys.size() < size_t(m)) wide_keys.resize(size_t(m));
     uint64_t* wide = wide_keys.data();
-    for (int32_t k = 0; k < m; ++k) {
-        const int32_t q = star_pos[size_t(k)];
-        const int32_t at = pair_end[PairKey(x[q], x[q + 1])]++;
-        star_order[size_t(at)] = k;
-        wide[at] = KeyAt(stars[size_t(k)], 2);
-    }
     tied.assign(size_t(m), 0);
-    for (int32_t key = 0, lo = 0; key < PAIR_COUNT; ++key) {
-        const int32_t end = pair_end[key];
-        if (end - lo > 1) SortSubstrings(lo, end - 1);
-        lo = end;
+    auto pair_of = [&](int32_t k) {
+        const int32_t q = star_pos[size_t(k)];
+        return PairKey(x[q], x[q + 1]);
+    };
+    if (m >= PAIR_COUNT / 8) {
+        int32_t* pair_end = star_count.get();
+        std::fill_n(pair_end, PAIR_COUNT, 0);
+        for (int32_t k = 0; k < m; ++k)
+            ++pair_end[pair_of(k)];
+        int32_t sum = 0;
+        for (int32_t key = 0; key < PAIR_COUNT; ++key) {
+            const int32_t c = pair_end[key];
+            pair_end[key] = sum;
+            sum += c;
+        }
+        for (int32_t k = 0; k < m; ++k) {
+            const int32_t at = pair_end[pair_of(k)]++;
+            star_order[size_t(at)] = k;
+            wide[at] = KeyAt(stars[size_t(k)], 2);
+        }
+        for (int32_t key = 0, lo = 0; key < PAIR_COUNT; ++key) {
+            const int32_t end = pair_end[key];
+            if (end - lo > 1) SortSubstrings(lo, end - 1);
+            lo = end;
+        }
+    } else {
+        // Few windows: by the second byte, then stably by the first, in passes over 256
+        // buckets; the pass over every pair of bytes cost more than the sort itself.
+        if (radix_order.size() < size_t(m)) radix_order.resize(size_t(m));
+        int32_t* by_second = radix_order.data();
+        int32_t second[257] = {}, first[257] = {};
+        for (int32_t k = 0; k < m; ++k) {
+            ++second[(pair_of(k) & 0xFF) + 1];
+            ++first[(pair_of(k) >> 8) + 1];
+        }
+        for (int c = 0; c < 256; ++c) {
+            second[c + 1] += second[c];
+            first[c + 1] += first[c];
+        }
+        for (int32_t k = 0; k < m; ++k)
+            by_second[second[pair_of(k) & 0xFF]++] = k;
+        for (int32_t j = 0; j < m; ++j) {
+            const int32_t k = by_second[j];
+            star_order[size_t(first[pair_of(k) >> 8]++)] = k;
+        }
+        for (int32_t at = 0; at < m; ++at)
+            wide[at] = KeyAt(stars[size_t(star_order[size_t(at)])], 2);
+        for (int32_t lo = 0, at = 1; at <= m; ++at) {
+            if (at < m && pair_of(star_order[size_t(at)]) == pair_of(star_order[size_t(lo)]))
+                continue;
+            if (at - lo > 1) SortSubstrings(lo, at - 1);
+            lo = at;
+        }
     }
 
     // Names in sorted order; ranks and group lengths for the doubling beside them.
