@@ -56,6 +56,9 @@ private:
     // Allocated once and left uninitialised: every byte is written before it is read.
     std::unique_ptr<uint8_t[]> values; // move-to-front values, then the transformed bytes
     std::unique_ptr<uint32_t[]> links; // per row: the next row to visit << 8 | the row's byte
-    std::unique_ptr<uint32_t[]> forward_links; // the same walking forwards through the block
-    std::unique_ptr<uint8_t[]> output;         // the block for the vector-returning form
+    std::unique_ptr<uint8_t[]> pieces; // the walks' bytes before they are put in place
+    std::unique_ptr<uint8_t[]> output; // the block for the vector-returning form
+
+    // Walks the rows from the end of the block to its start into out[0..n-1].
+    void Untransform(uint8_t* out, int32_t n, int32_t vci);
 };
