@@ -335,13 +335,18 @@ TEST_F(InstallerEndToEnd, XScreenSaverRunsTheInstalledScreensaverWhenActivated) 
             }
             pids.push_back(pid);
         }
+        void StopLast() {
+            ::kill(-pids.back(), SIGTERM);
+            ::waitpid(pids.back(), nullptr, 0);
+            pids.pop_back();
+        }
     } processes;
     // The server picks a free display itself: tests running beside this one start theirs too.
     const std::string display_file = root / "display.txt";
     processes.Start("Xvfb -displayfd 1 -ac -screen 0 640x480x24 >" + Quote(display_file) +
                     " 2>/dev/null");
-    auto wait_for = [](const std::function<bool()>& condition) {
-        for (int i = 0; i < 300; ++i) {
+    auto wait_for = [](const std::function<bool()>& condition, int tenths = 300) {
+        for (int i = 0; i < tenths; ++i) {
             if (condition()) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -353,12 +358,23 @@ TEST_F(InstallerEndToEnd, XScreenSaverRunsTheInstalledScreensaverWhenActivated) 
         ":" + ReadFileBytes(display_file).substr(0, ReadFileBytes(display_file).find('\n'));
     const std::string as_user =
         std::string(kAsNobody) + "env HOME=" + Quote(home) + " DISPLAY=" + name + " ";
-    processes.Start(as_user + "xscreensaver --no-splash --log " + Quote(log) + " >/dev/null 2>&1");
-    ASSERT_TRUE(wait_for([&] {
+    const std::string start_daemon =
+        as_user + "xscreensaver --no-splash --log " + Quote(log) + " >/dev/null 2>&1";
+    auto answers = [&] {
         return std::system((as_user + "xscreensaver-command -time >/dev/null 2>&1").c_str()) == 0;
-    })) << "display "
-        << name << "\n"
-        << ReadFileBytes(log);
+    };
+    processes.Start(start_daemon);
+    // On a loaded machine xscreensaver has now and then hung at start-up, before it set up its
+    // input (its log stops there); that is its start, not what is tested, so it gets a second.
+    std::string first_log;
+    if (!wait_for(answers, 150)) {
+        first_log = ReadFileBytes(log);
+        processes.StopLast();
+        processes.Start(start_daemon);
+    }
+    ASSERT_TRUE(wait_for(answers)) << "display " << name << "\nfirst start:\n"
+                                   << first_log << "\nsecond start:\n"
+                                   << ReadFileBytes(log);
     ASSERT_EQ(std::system((as_user + "xscreensaver-command -activate >/dev/null 2>&1").c_str()), 0);
 
     // xscreensaver forks the installed file with --root, on a window of its own.
