@@ -4,8 +4,8 @@
 // block can hold and raises an ECompressError subclass (ESignatureWrong, EDataCorrupt) with a
 // clear message on any fault; it never reads or writes outside its buffers.
 //
-// A decoder owns its buffers (about 2.5 MB, allocated once); decoders are independent of each
-// other, so one per thread may expand blocks in parallel.
+// A decoder owns its buffers (about 6 MB, allocated once, of which a block touches about half);
+// decoders are independent of each other, so one per thread may expand blocks in parallel.
 
 #include "BWTBaseUnit.h"
 #include "MTFDecoderUnit.h"

@@ -15,7 +15,7 @@ public:
     void EncodeBuffer(uint8_t* data, int32_t count);
 
 private:
-    void EncodeBufferPlain(uint8_t* data, int32_t count);
+    template <bool Wide> void EncodeValues(uint8_t* data, int32_t count);
 #if GLD_WIDE_VECTORS
     GLD_WIDE_TARGET void EncodeBufferWide(uint8_t* data, int32_t count);
 #endif

@@ -73,9 +73,7 @@ TEST(BlockCodec, MemoryAndFileGiveTheFormatsBytes) {
 TEST(BlockCodec, GoldenMixtureIsTheSameInMemoryAndThroughTheFile) {
     const auto blocks = Blocks(GoldenMixture());
     const std::vector<uint8_t> file = ThroughFile(blocks);
-    std::vector<bool> builds = {false};
-    if (WideVectorsAvailable()) builds.push_back(true);
-    for (bool wide : builds) {
+    for (bool wide : LoopBuilds()) {
         SCOPED_TRACE(wide ? "wide" : "plain");
         TBlockEncoder encoder;
         encoder.UseWideVectors(wide);

@@ -1,5 +1,8 @@
 #pragma once
-// Shared helpers of the engine's tests: a private scratch folder and whole-file reads.
+// Shared helpers of the engine's tests: a private scratch folder, whole-file reads and the builds
+// of the hot loops this machine runs.
+
+#include "WideVectorsUnit.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -35,4 +38,11 @@ inline std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 inline void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The builds of the block loops to test here: the portable one, and the one for 512-bit vectors
+// where the machine has them.
+inline std::vector<bool> LoopBuilds() {
+    if (WideVectorsAvailable()) return {false, true};
+    return {false};
 }

@@ -89,8 +89,7 @@ void ReferenceUpdate(TGroupAriModel& m, int32_t i) {
 // wide one's count of the entries above a run, which holds only where counts rise by 1.
 TEST(Golden, ModelUpdateMatchesTheReference) {
     std::mt19937 rng(31);
-    for (bool wide : {false, true}) {
-        if (wide && !WideVectorsAvailable()) continue;
+    for (bool wide : LoopBuilds()) {
         SCOPED_TRACE(wide ? "wide" : "plain");
         for (auto [first, last, max_total, inc] :
              {std::tuple{0, 8, 4096, 32}, std::tuple{8, 15, 128, 1}, std::tuple{128, 257, 8192, 1},

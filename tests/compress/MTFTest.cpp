@@ -1,5 +1,6 @@
 // Move-to-front coding: the list discipline, the block paths against the byte paths.
 
+#include "CompressTestSupport.h"
 #include "MTFDecoderUnit.h"
 #include "MTFEncoderUnit.h"
 
@@ -51,10 +52,7 @@ TEST(MTF, BlockPathsEqualBytePathsAndInvert) {
     std::vector<uint8_t> expected;
     for (uint8_t c : data)
         expected.push_back(slow.Encode(c));
-    // The block paths are built twice where the machine has 512-bit vectors.
-    std::vector<bool> builds = {false};
-    if (WideVectorsAvailable()) builds.push_back(true);
-    for (bool wide : builds) {
+    for (bool wide : LoopBuilds()) {
         SCOPED_TRACE(wide ? "wide" : "plain");
         TMTFEncoder fast;
         fast.UseWideVectors(wide);
