@@ -70,6 +70,8 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
     // Types, bucket sizes and the B* positions, in one pass from the right. The last suffix is
     // of type L (the end sorts below every byte); a byte equal to its successor takes over the
     // successor's type.
+    // The bytes' counts, on four tables in turn: runs of one byte would otherwise make each
+    // count wait for the one before.
     int32_t count[256] = {}, l_count[256] = {};
     int32_t* pairs = pair_count.get();
     // Only the rows of the bytes the block holds are counted in and read. A small block clears
@@ -418,18 +420,52 @@ void TInducedSorter::RadixSortKeys(int32_t lo, int32_t hi) {
     int32_t* src_o = o;
     uint64_t* dst_key = radix_keys.data();
     int32_t* dst_o = radix_order.data();
-    for (int shift = 0; shift < 64; shift += 8) {
-        if (((varying >> shift) & 0xFF) == 0) continue;
-        int32_t count[257] = {};
-        for (int32_t j = 0; j < size; ++j)
-            ++count[((src_key[j] >> shift) & 0xFF) + 1];
-        for (int b = 1; b < 257; ++b)
-            count[b] += count[b - 1];
-        for (int32_t j = 0; j < size; ++j) {
-            const uint64_t k = src_key[j];
-            const int32_t at = count[(k >> shift) & 0xFF]++;
-            dst_key[at] = k;
-            dst_o[at] = src_o[j];
+    // Keys of one pair often share a byte, and a single counter stepped for key after key makes
+    // every step wait for the one before. So every varying byte is counted in one pass, the two
+    // halves of the keys on counters of their own, and each scatter places keys from both ends
+    // at once: from the front upwards from a value's first place, from the back downwards from
+    // its last, which keeps the pass stable.
+    int shifts[8];
+    int passes = 0;
+    for (int shift = 0; shift < 64; shift += 8)
+        if ((varying >> shift) & 0xFF) shifts[passes++] = shift;
+    const int32_t half = size / 2;
+    int32_t count[8][2][256];
+    std::memset(count, 0, sizeof(count[0]) * size_t(passes));
+    for (int32_t j = 0; j < half; ++j) {
+        const uint64_t a = key[j], b = key[half + j];
+        for (int p = 0; p < passes; ++p) {
+            ++count[p][0][(a >> shifts[p]) & 0xFF];
+            ++count[p][1][(b >> shifts[p]) & 0xFF];
+        }
+    }
+    if (size & 1)
+        for (int p = 0; p < passes; ++p)
+            ++count[p][1][(key[size - 1] >> shifts[p]) & 0xFF];
+    for (int p = 0; p < passes; ++p) {
+        int32_t* front = count[p][0];
+        int32_t* back = count[p][1];
+        for (int32_t v = 0, sum = 0; v < 256; ++v) {
+            const int32_t c = front[v] + back[v];
+            front[v] = sum;
+            sum += c;
+            back[v] = sum;
+        }
+        const int shift = shifts[p];
+        for (int32_t j = 0, k = size - 1; j < half; ++j, --k) {
+            const uint64_t a = src_key[j], b = src_key[k];
+            const int32_t at_a = front[(a >> shift) & 0xFF]++;
+            const int32_t at_b = --back[(b >> shift) & 0xFF];
+            dst_key[at_a] = a;
+            dst_o[at_a] = src_o[j];
+            dst_key[at_b] = b;
+            dst_o[at_b] = src_o[k];
+        }
+        if (size & 1) {
+            const uint64_t a = src_key[half];
+            const int32_t at = front[(a >> shift) & 0xFF]++;
+            dst_key[at] = a;
+            dst_o[at] = src_o[half];
         }
         std::swap(src_key, dst_key);
         std::swap(src_o, dst_o);
