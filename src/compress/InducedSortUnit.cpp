@@ -519,6 +519,19 @@ bool TInducedSorter::RefineByDoubling(int32_t m, int32_t depth) {
             // A group ties on h substrings; every member has more than h B* suffixes after it,
             // since no window that reaches the end of the block equals another.
             const int32_t hi = i + g - 1;
+            if (g == 2) {
+                // The commonest group, settled without the sort's call and loops.
+                GLD_ASSERT(o[i] + h < m && o[hi] + h < m, UNIT);
+                const int32_t a = rank[o[i] + h], b = rank[o[hi] + h];
+                if (a != b) {
+                    if (a > b) std::swap(o[i], o[hi]);
+                    rank[o[hi]] = hi;
+                    len[i] = 1;
+                    len[hi] = 1;
+                }
+                i = hi + 1;
+                continue;
+            }
             for (int32_t j = i; j <= hi; ++j) {
                 GLD_ASSERT(o[j] + h < m, UNIT);
                 key[j] = rank[o[j] + h];
