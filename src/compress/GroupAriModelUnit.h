@@ -28,8 +28,12 @@ public:
         for (int32_t t = 1; t <= ARI_MAX_TOTAL; ++t)
             of[t] = (uint64_t(1) << SHIFT) / uint64_t(t) + 1;
     }
+    // cum * reciprocal first: both come from the model, ready before range, which the coder
+    // works out from the symbol before; so only one multiplication waits for it. The product
+    // is the same: cum times the reciprocal is at most 2^45 + total, times range below 2^62.
     int32_t Scale(int32_t range, int32_t cum, int32_t total) const {
-        return int32_t((uint64_t(uint32_t(range * cum)) * of[total]) >> SHIFT);
+        return int32_t((uint64_t(uint32_t(range)) * (uint64_t(uint32_t(cum)) * of[total])) >>
+                       SHIFT);
     }
 
 private:
