@@ -72,66 +72,75 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
     // successor's type.
     // The bytes' counts, on four tables in turn: runs of one byte would otherwise make each
     // count wait for the one before.
-    int32_t count[256] = {}, l_count[256] = {};
+    // The bytes' counts, on four tables in turn: runs of one byte would otherwise make each
+    // count wait for the one before.
+    int32_t count[256] = {}, l_count[256];
+    {
+        int32_t part[4][256] = {};
+        int32_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            ++part[0][x[i]];
+            ++part[1][x[i + 1]];
+            ++part[2][x[i + 2]];
+            ++part[3][x[i + 3]];
+        }
+        for (; i < n; ++i)
+            ++part[0][x[i]];
+        for (int c = 0; c < 256; ++c)
+            count[c] = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+    }
     int32_t* pairs = pair_count.get();
     // Only the rows of the bytes the block holds are counted in and read. A small block clears
-    // just those (a pass over it finds them): clearing the whole table cost a small block more
-    // than sorting it.
+    // just those: clearing the whole table cost a small block more than sorting it.
     if (n < SMALL_BLOCK) {
-        bool present[256] = {};
-        for (int32_t i = 0; i < n; ++i)
-            present[x[i]] = true;
         for (int c0 = 0; c0 < 256; ++c0)
-            if (present[c0]) std::fill_n(pairs + PairKey(uint32_t(c0), 0), 256, 0);
+            if (count[c0] > 0) std::fill_n(pairs + PairKey(uint32_t(c0), 0), 256, 0);
     } else {
         std::fill_n(pairs, PAIR_COUNT, 0);
     }
-    star_pos.clear();
+    // The S suffixes by their first two bytes and the B* positions, in one pass from the right;
+    // the L suffixes of a byte are the rest of its count. The last suffix is of type L (the end
+    // sorts below every byte); a byte equal to its successor takes over the successor's type.
+    // Types change every few bytes of text, and as often not: the pass works without a branch
+    // on them, counting 0 for an L suffix and writing every position where the next B* one
+    // would go, moving on only for a B* suffix (an S suffix before an L one). At most every
+    // other suffix is B*.
     {
-        int32_t i = n - 1;
-        uint32_t c1 = x[i];
-        ++count[c1];
-        ++l_count[c1];
-        --i;
-        while (i >= 0) {
-            uint32_t c0 = 0;
-            // L while the byte is at least its successor's (the successor being L).
-            while (i >= 0 && (c0 = x[i]) >= c1) {
-                ++count[c0];
-                ++l_count[c0];
-                c1 = c0;
-                --i;
-            }
-            if (i < 0) break;
-            // Smaller than an L successor: a B* suffix.
-            ++count[c0];
-            ++pairs[PairKey(c0, c1)];
-            star_pos.push_back(i);
+        const size_t room = size_t(n) / 2 + 1;
+        if (star_pos.size() < room) star_pos.resize(room);
+        int32_t* star = star_pos.data();
+        int32_t top = int32_t(room);
+        uint32_t c1 = x[n - 1], next_s = 0;
+        for (int32_t i = n - 2; i >= 0; --i) {
+            const uint32_t c0 = x[i];
+            const uint32_t is_s = uint32_t(c0 < c1) | (uint32_t(c0 == c1) & next_s);
+            pairs[PairKey(c0, c1)] += int32_t(is_s);
+            star[top - 1] = i;
+            top -= int32_t(is_s & ~next_s);
+            next_s = is_s;
             c1 = c0;
-            --i;
-            // S while the byte is at most its successor's (the successor being S).
-            while (i >= 0 && (c0 = x[i]) <= c1) {
-                ++count[c0];
-                ++pairs[PairKey(c0, c1)];
-                c1 = c0;
-                --i;
-            }
         }
+        const int32_t stars_found = int32_t(room) - top;
+        std::copy(star + top, star + room, star);
+        star_pos.resize(size_t(stars_found));
     }
-    std::reverse(star_pos.begin(), star_pos.end());
 
     int32_t bucket_start[257];
     bucket_start[0] = 1;
     for (int c = 0; c < 256; ++c)
         bucket_start[c + 1] = bucket_start[c] + count[c];
-    // pairs[(c0, c1)] becomes the end of the sub-bucket of S suffixes starting with c0 c1.
+    // pairs[(c0, c1)] becomes the end of the sub-bucket of S suffixes starting with c0 c1; they
+    // fill the bucket of c0 from its end down, and the L suffixes take what is left below.
     for (int c0 = 0; c0 < 256; ++c0) {
+        l_count[c0] = 0;
         if (count[c0] == 0) continue;
-        int32_t end = bucket_start[c0] + l_count[c0];
-        for (int c1 = c0; c1 < 256; ++c1) {
-            end += pairs[PairKey(uint32_t(c0), uint32_t(c1))];
+        int32_t end = bucket_start[c0 + 1];
+        for (int c1 = 255; c1 >= c0; --c1) {
+            const int32_t here = pairs[PairKey(uint32_t(c0), uint32_t(c1))];
             pairs[PairKey(uint32_t(c0), uint32_t(c1))] = end;
+            end -= here;
         }
+        l_count[c0] = end - bucket_start[c0];
     }
 
     SortBStar(x, n);
