@@ -25,7 +25,6 @@ TDataBlockInfo TBlockEncoder::EncodeInput(int32_t n, std::vector<uint8_t>& out) 
     TDataBlockInfo info;
     const uint8_t* block = buffers.block_buf;
     info.crc = TBWTBase::BlockCRC(block, n);
-    sorter.SortSuffixes(block, buffers.index_buf, n);
     TransformBlock(n, info);
     uint8_t* values = buffers.work_buf + 1;
     mtf_encoder.Reset();
@@ -49,30 +48,18 @@ TDataBlockInfo TBlockEncoder::EncodeInput(int32_t n, std::vector<uint8_t>& out) 
 }
 
 // Row j contributes the byte before its suffix; the row of the whole block contributes nothing
-// and its row number is virtual_char_index. The bytes are gathered first and coded in one
-// sequential pass, which gives the same values as coding them row by row.
+// and its row number is virtual_char_index. The sorter reads the bytes out row by row, the
+// whole block's row holding a byte of no meaning, which is then closed up.
 void TBlockEncoder::TransformBlock(int32_t n, TDataBlockInfo& info) {
-    const int32_t* index = buffers.index_buf;
-    const uint8_t* block = buffers.block_buf;
     uint8_t* work = buffers.work_buf;
-    int32_t virtual_char_index = -2;
-    int32_t origin_index = 0;
-    int32_t emitted = 0;
-    const int32_t rows = n + 1;
-    for (int32_t j = 0; j < rows; ++j) {
-        const int32_t p = index[j];
-        if (p == 0) {
-            virtual_char_index = emitted;
-            continue;
-        }
-        if (p == 1) origin_index = j;
-        work[++emitted] = block[p];
-    }
+    TInducedSorter::TRowBytes rows{work + 1};
+    sorter.SortSuffixes(buffers.block_buf, buffers.index_buf, n, rows);
     // The suffix at offset 0 always exists; a sorter that lost it is a fault of this program,
-    // and a header carrying -2 would make the block unreadable.
-    if (virtual_char_index == -2)
+    // and a header carrying a row that is not the whole block's would make the block unreadable.
+    if (rows.whole_row < 1 || rows.whole_row > n || buffers.index_buf[rows.whole_row] != 0)
         throw EAssertionFailed("Assertion failure (BlockEncoderUnit): virtual_char_index not "
                                "initialized.");
-    info.origin_index = origin_index;
-    info.virtual_char_index = virtual_char_index;
+    std::memmove(work + 1 + rows.whole_row, work + 2 + rows.whole_row, size_t(n - rows.whole_row));
+    info.origin_index = rows.second_row;
+    info.virtual_char_index = rows.whole_row;
 }

@@ -41,8 +41,8 @@ public:
     }
 
 private:
-    // Gathers the byte before each row's suffix into work[1..n], skipping the row of the whole
-    // block, and records where the block's first and whole suffixes sorted.
+    // Sorts the block and puts the byte before each row's suffix into work[1..n], skipping the
+    // row of the whole block, and records where the block's first and whole suffixes sorted.
     void TransformBlock(int32_t n, TDataBlockInfo& info);
 
     TBlockMan buffers;

@@ -56,7 +56,16 @@ TInducedSorter::~TInducedSorter() = default;
 // in sub-buckets by their second byte. Within a sub-bucket (c0, c1) with c0 < c1 the B*
 // suffixes come first: their tails start with an L suffix of bucket c1, the others' with an S
 // suffix, and the L suffixes of a bucket sort below its S suffixes.
-void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) {
+void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* index, int32_t n) {
+    Sort(block, index, n, nullptr);
+}
+
+void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* index, int32_t n,
+                                  TRowBytes& rows) {
+    Sort(block, index, n, &rows);
+}
+
+void TInducedSorter::Sort(const uint8_t* block, int32_t* sa, int32_t n, TRowBytes* rows) {
     GLD_ASSERT(n >= 1, UNIT);
     const uint8_t* x = block + 1;
     text = x;
@@ -64,6 +73,11 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
     sa[0] = n;
     if (n == 1) {
         sa[1] = 0;
+        if (rows) {
+            rows->bytes[0] = x[0];
+            rows->whole_row = 1;
+            rows->second_row = 0;
+        }
         return;
     }
 
@@ -174,26 +188,60 @@ void TInducedSorter::SortSuffixes(const uint8_t* block, int32_t* sa, int32_t n) 
         }
     }
 
-    // L suffixes from left to right, starting with the last suffix, which the empty one
-    // precedes. The suffix before j is L when its byte is larger than x[j], or equal to it and
-    // j is L itself.
+    if (rows)
+        InduceL<true>(x, sa, n, bucket_start, l_count, rows);
+    else
+        InduceL<false>(x, sa, n, bucket_start, l_count, nullptr);
+}
+
+// L suffixes from left to right, starting with the last suffix, which the empty one precedes.
+// The suffix before j is L when its byte is larger than x[j], or equal to it and j is L itself.
+// Every row is final by the time the pass reaches it, so the bytes before the rows' suffixes
+// are read out here, where they are loaded anyway.
+template <bool Bytes>
+void TInducedSorter::InduceL(const uint8_t* x, int32_t* sa, int32_t n, const int32_t* bucket_start,
+                             const int32_t* l_count, TRowBytes* rows) {
     int32_t head[256];
     std::copy(bucket_start, bucket_start + 256, head);
     sa[head[x[n - 1]]++] = n - 1;
+    uint8_t* bytes = nullptr;
+    int32_t second_row = 0, whole_row = 0;
+    if constexpr (Bytes) {
+        bytes = rows->bytes;
+        bytes[0] = x[n - 1];
+    }
     for (int c = 0; c < 256; ++c) {
         const int32_t l_end = bucket_start[c] + l_count[c];
         for (int32_t i = bucket_start[c]; i < l_end; ++i) {
             const int32_t j = sa[i];
-            if (j == 0) continue;
+            if (j == 0) {
+                whole_row = i;
+                continue;
+            }
             const uint32_t cp = x[j - 1];
+            if constexpr (Bytes) {
+                bytes[i] = uint8_t(cp);
+                second_row = j == 1 ? i : second_row;
+            }
             if (cp >= uint32_t(c)) sa[head[cp]++] = j - 1;
         }
         for (int32_t i = l_end; i < bucket_start[c + 1]; ++i) {
             const int32_t j = sa[i];
-            if (j == 0) continue;
+            if (j == 0) {
+                whole_row = i;
+                continue;
+            }
             const uint32_t cp = x[j - 1];
+            if constexpr (Bytes) {
+                bytes[i] = uint8_t(cp);
+                second_row = j == 1 ? i : second_row;
+            }
             if (cp > uint32_t(c)) sa[head[cp]++] = j - 1;
         }
+    }
+    if constexpr (Bytes) {
+        rows->whole_row = whole_row;
+        rows->second_row = second_row;
     }
 }
 

@@ -27,6 +27,16 @@ public:
     // index[0..n] holds the n + 1 suffix positions in sorted order (index[0] = n).
     void SortSuffixes(const uint8_t* block, int32_t* index, int32_t n);
 
+    // The block-sorting transform, read out while the last pass visits every row anyway.
+    struct TRowBytes {
+        uint8_t* bytes;         // in: room for n + 1 bytes; out: the byte before each row's suffix
+        int32_t whole_row = 0;  // out: the row of the whole block, which has no byte before it
+        int32_t second_row = 0; // out: the row of the suffix from x[1]
+    };
+    // SortSuffixes, and rows.bytes[r] = x[index[r] - 1] for every row r of 0..n but the whole
+    // block's, whose byte is left as it was.
+    void SortSuffixes(const uint8_t* block, int32_t* index, int32_t n, TRowBytes& rows);
+
     // Suffix array of an integer string s[0..n-1] with values 0..alphabet-1, the end lower than
     // every value (SA-IS). sa receives the n positions; the empty suffix is not listed.
     static void SortIntegers(const int32_t* s, int32_t* sa, int32_t n, int32_t alphabet);
@@ -45,6 +55,10 @@ private:
     uint64_t KeyAt(const TStar& star, int32_t d) const;
     int CompareSubstrings(const TStar& a, const TStar& b, int32_t d) const;
     bool RefineByDoubling(int32_t m, int32_t depth);
+    void Sort(const uint8_t* block, int32_t* index, int32_t n, TRowBytes* rows);
+    template <bool Bytes>
+    void InduceL(const uint8_t* x, int32_t* sa, int32_t n, const int32_t* bucket_start,
+                 const int32_t* l_count, TRowBytes* rows);
 
     // The work tables, reused by every block.
     std::unique_ptr<int32_t[]> pair_count; // S suffixes per first two bytes, then sub-bucket ends

@@ -6,6 +6,8 @@
 #include "FSortUnit.h"
 #include "InducedSortUnit.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <random>
 #include <string>
@@ -19,11 +21,26 @@ inline std::vector<int32_t> ReferenceOrder(const std::vector<uint8_t>& x) {
     return std::vector<int32_t>(buffers.index_buf, buffers.index_buf + x.size() + 1);
 }
 
+// The order, with the transform the sorter reads out beside it checked against that order:
+// every row's byte before its suffix, and the rows of the whole block and of the suffix from x[1].
 inline std::vector<int32_t> InducedOrder(TInducedSorter& sorter, const std::vector<uint8_t>& x) {
     std::vector<uint8_t> block(x.size() + 1);
     std::copy(x.begin(), x.end(), block.begin() + 1);
     std::vector<int32_t> index(x.size() + 1, -7);
-    sorter.SortSuffixes(block.data(), index.data(), int32_t(x.size()));
+    std::vector<uint8_t> bytes(x.size() + 1, 0xA5);
+    TInducedSorter::TRowBytes rows{bytes.data(), -1, -1};
+    sorter.SortSuffixes(block.data(), index.data(), int32_t(x.size()), rows);
+    for (size_t r = 0; r < index.size(); ++r) {
+        const int32_t p = index[r];
+        if (p == 0) {
+            EXPECT_EQ(rows.whole_row, int32_t(r));
+        } else if (p > 0 && size_t(p) <= x.size() && bytes[r] != x[size_t(p) - 1]) {
+            ADD_FAILURE() << "row " << r << " of " << index.size() << ": byte " << int(bytes[r])
+                          << ", wanted " << int(x[size_t(p) - 1]);
+            break;
+        }
+        if (p == 1) EXPECT_EQ(rows.second_row, int32_t(r));
+    }
     return index;
 }
 

@@ -18,6 +18,11 @@ TEST(InducedSorter, VectorsOfTheFormat) {
     EXPECT_EQ(InducedOrder(sorter, Bytes("ab")), (std::vector<int32_t>{2, 0, 1}));
     EXPECT_EQ(InducedOrder(sorter, Bytes("aa")), (std::vector<int32_t>{2, 1, 0}));
     EXPECT_EQ(InducedOrder(sorter, Bytes("banana")), (std::vector<int32_t>{6, 5, 3, 1, 0, 4, 2}));
+    // Without the transform read out, the same order.
+    const uint8_t banana[] = "?banana";
+    std::vector<int32_t> index(7);
+    sorter.SortSuffixes(banana, index.data(), 6);
+    EXPECT_EQ(index, (std::vector<int32_t>{6, 5, 3, 1, 0, 4, 2}));
 }
 
 // The last suffix, one byte then the end, sorts before every suffix of that byte followed by 0,
