@@ -73,13 +73,20 @@ TEST(CRC32, CheckValueAndBlockPathAgree) {
     std::mt19937 rng(1);
     for (auto& b : data)
         b = uint8_t(rng());
-    for (size_t len : {0u, 1u, 7u, 8u, 9u, 999u, 1000u}) {
-        TCRC32 a, b;
-        for (size_t i = 0; i < len; ++i)
-            a.Update(data[i]);
-        b.Update(data.data(), len);
-        EXPECT_EQ(a.Value(), b.Value()) << len;
-    }
+    // Around the lengths where the block path folds 64 and 16 bytes at a time, from unaligned
+    // starts, and in two pieces that split a fold.
+    for (size_t start : {0u, 3u})
+        for (size_t len :
+             {0u, 1u, 7u, 8u, 9u, 63u, 64u, 65u, 79u, 80u, 127u, 128u, 129u, 200u, 990u, 997u}) {
+            TCRC32 a, b, c;
+            for (size_t i = 0; i < len; ++i)
+                a.Update(data[start + i]);
+            b.Update(data.data() + start, len);
+            c.Update(data.data() + start, len / 3);
+            c.Update(data.data() + start + len / 3, len - len / 3);
+            EXPECT_EQ(a.Value(), b.Value()) << start << " " << len;
+            EXPECT_EQ(a.Value(), c.Value()) << start << " " << len;
+        }
 }
 
 TEST(Compressor, OneByteBlockIsTheDesignBytes) {
