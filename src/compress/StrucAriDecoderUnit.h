@@ -131,15 +131,16 @@ found:
     // changes nothing); value shares low's and high's leading bits.
     const uint32_t shared = uint32_t(low ^ high);
     const int k = std::countl_zero((shared << 16) | 0x8000u);
-    low = (low << k) & 0xFFFF;
-    high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
-    value = ((value << k) & 0xFFFF) | int32_t(NextBits(k, fill));
-    const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
-    const int steps = std::min(std::countl_zero(stop << 17), 15);
+    // The underflow steps counted before the k shifts, and both runs in one shift, as the
+    // encoder does; at most 16 bits come in, and the flipped top bit is never one of them.
+    const int kept = 15 - std::min(k, 15);
+    const uint32_t stop = (~uint32_t(low) | uint32_t(high)) & ((1u << kept) - 1);
+    const int steps = std::countl_zero(stop) - (32 - kept);
+    const int shift = k + steps;
     const int32_t flip = steps > 0 ? 0x8000 : 0;
-    low = ((low << steps) & 0xFFFF) ^ flip;
-    high = (((high << steps) & 0xFFFF) ^ flip) | ((1 << steps) - 1);
-    value = (((value << steps) & 0xFFFF) ^ flip) | int32_t(NextBits(steps, fill));
+    low = ((low << shift) & 0xFFFF) ^ flip;
+    high = (((high << shift) & 0xFFFF) ^ flip) | ((1 << shift) - 1);
+    value = (((value << shift) & 0xFFFF) | int32_t(NextBits(shift, fill))) ^ flip;
     return i;
 }
 

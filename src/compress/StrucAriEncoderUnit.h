@@ -134,16 +134,19 @@ inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit
         BitPlusFollow(low >> 15, emit);
         if (k > 1) PutBits((uint32_t(low) >> (16 - k)) & ((1u << (k - 1)) - 1), k - 1, emit);
     }
-    low = (low << k) & 0xFFFF;
-    high = ((high << k) & 0xFFFF) | ((1 << k) - 1);
-    // Steps while low's next bit is 1 and high's is 0; each flips the new top bit. Where low's
-    // second bit is 0 or high's is 1 there is no step: stop has its top bit then.
-    const uint32_t stop = ((~uint32_t(low)) | uint32_t(high)) & 0x7FFF;
-    const int steps = std::min(std::countl_zero(stop << 17), 15);
+    // Steps while low's next bit is 1 and high's is 0; each flips the new top bit. They are
+    // counted on the registers before the k shifts, in the bits below the first k + 1 (the
+    // shared ones and the first that differs): a bit where low is 0 or high is 1 stops them,
+    // and so do the bits the shifts bring in. Both runs then go in one shift, which spares the
+    // chain from symbol to symbol a shift and a mask.
+    const int kept = 15 - std::min(k, 15);
+    const uint32_t stop = (~uint32_t(low) | uint32_t(high)) & ((1u << kept) - 1);
+    const int steps = std::countl_zero(stop) - (32 - kept);
+    const int shift = k + steps;
     const int32_t flip = steps > 0 ? 0x8000 : 0;
     bits_to_follow += steps;
-    low = ((low << steps) & 0xFFFF) ^ flip;
-    high = (((high << steps) & 0xFFFF) ^ flip) | ((1 << steps) - 1);
+    low = ((low << shift) & 0xFFFF) ^ flip;
+    high = (((high << shift) & 0xFFFF) ^ flip) | ((1 << shift) - 1);
     m.Update<Wide>(i);
 }
 
