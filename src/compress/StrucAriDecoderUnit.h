@@ -130,10 +130,10 @@ found:
     // The encoder's two runs of shifts, at once and without a branch (a run of length 0
     // changes nothing); value shares low's and high's leading bits.
     const uint32_t shared = uint32_t(low ^ high);
-    const int k = std::countl_zero((shared << 16) | 0x8000u);
+    const int k = std::countl_zero(shared << 16); // 0..15: low and high differ, as there
     // The underflow steps counted before the k shifts, and both runs in one shift, as the
-    // encoder does; at most 16 bits come in, and the flipped top bit is never one of them.
-    const int kept = 15 - std::min(k, 15);
+    // encoder does; at most 15 bits come in, and the flipped top bit is never one of them.
+    const int kept = 15 - k;
     const uint32_t stop = (~uint32_t(low) | uint32_t(high)) & ((1u << kept) - 1);
     const int steps = std::countl_zero(stop) - (32 - kept);
     const int shift = k + steps;

@@ -117,8 +117,11 @@ inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit
     // After an underflow step the leading bits differ again, so no third run can follow. Both
     // runs are often empty, as often not; so they are worked out without a branch, each run of
     // length 0 changing nothing, and only a rare long string of pending bits takes the loop.
+    // low and high always differ here: between symbols high - low exceeds a quarter of the
+    // range, so even a count of 1 in a total of ARI_MAX_TOTAL spans more than 2. So 0..15 bits
+    // are shared.
     const uint32_t shared = uint32_t(low ^ high);
-    const int k = std::countl_zero((shared << 16) | 0x8000u); // 0..16 bits
+    const int k = std::countl_zero(shared << 16);
     if (bits_to_follow <= 15) [[likely]] {
         // The first shared bit b, then bits_to_follow times not b, then the other k - 1 bits:
         // b followed by its opposites is 2^bits_to_follow for b = 1 and one less for b = 0.
@@ -139,7 +142,7 @@ inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit
     // shared ones and the first that differs): a bit where low is 0 or high is 1 stops them,
     // and so do the bits the shifts bring in. Both runs then go in one shift, which spares the
     // chain from symbol to symbol a shift and a mask.
-    const int kept = 15 - std::min(k, 15);
+    const int kept = 15 - k;
     const uint32_t stop = (~uint32_t(low) | uint32_t(high)) & ((1u << kept) - 1);
     const int steps = std::countl_zero(stop) - (32 - kept);
     const int shift = k + steps;
