@@ -19,8 +19,11 @@ constexpr int32_t ARI_THIRD_QUARTER = 0xC000;
 // The coder's registers. The block loop keeps them in a local, so that the compiler holds them
 // in machine registers from symbol to symbol instead of storing them in the coder object.
 struct TAriEncoderRegisters {
-    int32_t low = 0;
-    int32_t high = ARI_TOP_VALUE;
+    // low and high in the top 16 bits; high's lower 16 bits are all 1, low's 0, as if each ran
+    // on with the bits the shifts bring in. Shifts then drop the bits above by themselves and
+    // bring in high's ones with one OR, and the leading bits are counted as they stand.
+    uint32_t low_top = 0;
+    uint32_t high_top = 0xFFFFFFFFu;
     int32_t bits_to_follow = 0;
     // Bits not handed out yet, the oldest highest: out_count (0..31) of them. They leave 32 at a
     // time through emit(word), the same bits in the same order as one at a time.
@@ -71,16 +74,16 @@ protected:
     // The registers as the fields hold them, and back.
     TAriEncoderRegisters Registers() const {
         TAriEncoderRegisters r;
-        r.low = low;
-        r.high = high;
+        r.low_top = uint32_t(low) << 16;
+        r.high_top = uint32_t(high) << 16 | 0xFFFFu;
         r.bits_to_follow = bits_to_follow;
         r.out_bits = out_bits;
         r.out_count = out_count;
         return r;
     }
     void SetRegisters(const TAriEncoderRegisters& r) {
-        low = r.low;
-        high = r.high;
+        low = int32_t(r.low_top >> 16);
+        high = int32_t(r.high_top >> 16);
         bits_to_follow = r.bits_to_follow;
         out_bits = r.out_bits;
         out_count = r.out_count;
@@ -107,10 +110,11 @@ template <class Emit> inline void TAriEncoderRegisters::BitPlusFollow(int bit, E
 
 template <bool Wide, class Emit>
 inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit& emit) {
-    const int32_t range = high - low + 1;
+    const int32_t range = int32_t((high_top - low_top) >> 16) + 1;
     const int32_t total = m.cum_freq[0];
-    high = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i - 1], total) - 1;
-    low = low + ARI_RECIPROCALS.Scale(range, m.cum_freq[i], total);
+    high_top =
+        low_top + (uint32_t(ARI_RECIPROCALS.Scale(range, m.cum_freq[i - 1], total)) << 16) - 1;
+    low_top = low_top + (uint32_t(ARI_RECIPROCALS.Scale(range, m.cum_freq[i], total)) << 16);
     // The classic loop shifts one bit per turn. Its turns come in two runs, done here at once:
     // first every leading bit that low and high share goes out (the first with its pending
     // opposite bits), then every underflow step (low 01..., high 10...) adds a pending bit.
@@ -120,12 +124,11 @@ inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit
     // low and high always differ here: between symbols high - low exceeds a quarter of the
     // range, so even a count of 1 in a total of ARI_MAX_TOTAL spans more than 2. So 0..15 bits
     // are shared.
-    const uint32_t shared = uint32_t(low ^ high);
-    const int k = std::countl_zero(shared << 16);
+    const int k = std::countl_zero(low_top ^ high_top);
     if (bits_to_follow <= 15) [[likely]] {
         // The first shared bit b, then bits_to_follow times not b, then the other k - 1 bits:
         // b followed by its opposites is 2^bits_to_follow for b = 1 and one less for b = 0.
-        const uint32_t top = uint32_t(low) >> (16 - k); // the k shared bits
+        const uint32_t top = (low_top >> 16) >> (16 - k); // the k shared bits
         const int rest = k > 0 ? k - 1 : 0;
         const uint32_t first = (top >> rest) & 1;
         const uint32_t lead = (1u << bits_to_follow) - 1 + first;
@@ -134,22 +137,20 @@ inline void TAriEncoderRegisters::EncodeIndex(TGroupAriModel& m, int32_t i, Emit
         PutBits(out ? bits : 0, out ? bits_to_follow + k : 0, emit);
         bits_to_follow = out ? 0 : bits_to_follow;
     } else if (k > 0) {
-        BitPlusFollow(low >> 15, emit);
-        if (k > 1) PutBits((uint32_t(low) >> (16 - k)) & ((1u << (k - 1)) - 1), k - 1, emit);
+        BitPlusFollow(int(low_top >> 31), emit);
+        if (k > 1) PutBits(((low_top >> 16) >> (16 - k)) & ((1u << (k - 1)) - 1), k - 1, emit);
     }
     // Steps while low's next bit is 1 and high's is 0; each flips the new top bit. They are
     // counted on the registers before the k shifts, in the bits below the first k + 1 (the
     // shared ones and the first that differs): a bit where low is 0 or high is 1 stops them,
-    // and so do the bits the shifts bring in. Both runs then go in one shift, which spares the
-    // chain from symbol to symbol a shift and a mask.
-    const int kept = 15 - k;
-    const uint32_t stop = (~uint32_t(low) | uint32_t(high)) & ((1u << kept) - 1);
-    const int steps = std::countl_zero(stop) - (32 - kept);
+    // and the lower 16 bits, where high is all 1, stop them at the latest. Both runs then go in
+    // one shift, which spares the chain from symbol to symbol a shift and a mask.
+    const int steps = std::countl_zero((~low_top | high_top) << (k + 1));
     const int shift = k + steps;
-    const int32_t flip = steps > 0 ? 0x8000 : 0;
+    const uint32_t flip = steps > 0 ? 0x80000000u : 0;
     bits_to_follow += steps;
-    low = ((low << shift) & 0xFFFF) ^ flip;
-    high = (((high << shift) & 0xFFFF) ^ flip) | ((1 << shift) - 1);
+    low_top = (low_top << shift) ^ flip;
+    high_top = ((high_top << shift) ^ flip) | 0xFFFFu;
     m.Update<Wide>(i);
 }
 

@@ -39,7 +39,9 @@ inline std::vector<int32_t> InducedOrder(TInducedSorter& sorter, const std::vect
                           << ", wanted " << int(x[size_t(p) - 1]);
             break;
         }
-        if (p == 1) EXPECT_EQ(rows.second_row, int32_t(r));
+        if (p == 1) {
+            EXPECT_EQ(rows.second_row, int32_t(r));
+        }
     }
     return index;
 }
