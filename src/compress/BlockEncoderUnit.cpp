@@ -26,16 +26,14 @@ TDataBlockInfo TBlockEncoder::EncodeInput(int32_t n, std::vector<uint8_t>& out) 
     const uint8_t* block = buffers.block_buf;
     info.crc = TBWTBase::BlockCRC(block, n);
     TransformBlock(n, info);
-    uint8_t* values = buffers.work_buf + 1;
     mtf_encoder.Reset();
-    mtf_encoder.EncodeBuffer(values, n);
 
     const size_t start = out.size();
     // Coded blocks of real data are rarely longer than their raw bytes; reserving that much
     // spares most of the growing.
     out.reserve(start + DATA_HEADER_SIZE + size_t(n) + size_t(n) / 32 + 64);
     out.resize(start + DATA_HEADER_SIZE);
-    ari_encoder.EncodeBlock(values, n, out);
+    ari_encoder.EncodeBlock(buffers.work_buf + 1, n, mtf_encoder, out);
     info.compressed_size = int32_t(out.size() - start - DATA_HEADER_SIZE);
 
     uint8_t* header = out.data() + start;

@@ -26,7 +26,7 @@ public:
     int32_t* rank_buf;     // bucket links, then group numbers, while sorting
     int32_t* group_buf;    // group lengths while sorting
     uint8_t* block_buf;    // the raw block, from index 1
-    uint8_t* work_buf;     // the move-to-front output, from index 1
+    uint8_t* work_buf;     // the block-sorting transform's bytes, from index 1
     int32_t* bucket_heads; // one entry per two-byte bucket
 
     // The byte buffers are made of 32-bit words, so that the sorter may use the one the block

@@ -1,6 +1,6 @@
 #include "MemStrucAriEncoderUnit.h"
 
-#include "MTFBaseUnit.h"
+#include "MTFEncoderUnit.h"
 
 void TMemStrucAriEncoder::OutputBits(uint32_t value, int count) {
     const uint64_t bits = count >= 32 ? uint64_t(value) : uint64_t(value & ((1u << count) - 1));
@@ -27,9 +27,11 @@ template <bool Wide, class Emit>
 
 } // namespace
 
-// Inline into the two builds of the loop below.
-template <bool Wide>
-[[gnu::always_inline]] inline void TMemStrucAriEncoder::CodeValues(const uint8_t* values, int32_t n,
+// Inline into the builds of the loop below. value_at(i) gives the i-th value: read from an
+// array, or made from the i-th byte by the move-to-front steps, whose chain of work from byte to
+// byte then runs beside the coder's own instead of in a pass of its own.
+template <bool Wide, class ValueAt>
+[[gnu::always_inline]] inline void TMemStrucAriEncoder::CodeValues(ValueAt& value_at, int32_t n,
                                                                    std::vector<uint8_t>& to) {
     // Whole 32-bit words go straight into to, big-endian (the first bit highest), through a
     // write pointer that the registers' loop keeps; to grows when a word would not fit.
@@ -54,7 +56,7 @@ template <bool Wide>
     THeadAriModel& m = *model;
     int32_t run = 0;
     for (int32_t i = 0; i < n; ++i) {
-        const uint8_t v = values[i];
+        const uint8_t v = value_at(i);
         if (v == 0) {
             ++run;
             continue;
@@ -72,32 +74,78 @@ template <bool Wide>
 }
 
 void TMemStrucAriEncoder::EncodeBlock(const uint8_t* values, int32_t n, std::vector<uint8_t>& to) {
-    out = &to;
-    pending = 0;
-    pending_count = 0;
-    StartEncoding();
+    Begin(to);
 #if GLD_WIDE_VECTORS
     if (wide)
         CodeValuesWide(values, n, to);
     else
 #endif
         CodeValuesPlain(values, n, to);
+    End();
+}
+
+void TMemStrucAriEncoder::EncodeBlock(const uint8_t* bytes, int32_t n, TMTFEncoder& mtf,
+                                      std::vector<uint8_t>& to) {
+    Begin(to);
+#if GLD_WIDE_VECTORS
+    if (wide)
+        CodeBytesWide(bytes, n, mtf, to);
+    else
+#endif
+        CodeBytesPlain(bytes, n, mtf, to);
+    End();
+}
+
+void TMemStrucAriEncoder::Begin(std::vector<uint8_t>& to) {
+    out = &to;
+    pending = 0;
+    pending_count = 0;
+    StartEncoding();
+}
+
+void TMemStrucAriEncoder::End() {
     // What is left goes out through OutputBits, which keeps the part of a byte.
     DoneEncoding();
-    if (pending_count > 0) to.push_back(uint8_t(pending << (8 - pending_count)));
+    if (pending_count > 0) out->push_back(uint8_t(pending << (8 - pending_count)));
     pending = 0;
     pending_count = 0;
     out = nullptr;
 }
 
+namespace {
+
+template <bool Wide> struct TBytesThroughMTF {
+    const uint8_t* bytes;
+    TMTFEncoder::TSteps<Wide> steps;
+    [[gnu::always_inline]] uint8_t operator()(int32_t i) { return steps.Next(bytes[i]); }
+};
+
+} // namespace
+
 void TMemStrucAriEncoder::CodeValuesPlain(const uint8_t* values, int32_t n,
                                           std::vector<uint8_t>& to) {
-    CodeValues<false>(values, n, to);
+    auto value_at = [values](int32_t i) { return values[i]; };
+    CodeValues<false>(value_at, n, to);
+}
+
+void TMemStrucAriEncoder::CodeBytesPlain(const uint8_t* bytes, int32_t n, TMTFEncoder& mtf,
+                                         std::vector<uint8_t>& to) {
+    TBytesThroughMTF<false> value_at{bytes, TMTFEncoder::TSteps<false>(mtf)};
+    CodeValues<false>(value_at, n, to);
+    value_at.steps.Finish();
 }
 
 #if GLD_WIDE_VECTORS
 void TMemStrucAriEncoder::CodeValuesWide(const uint8_t* values, int32_t n,
                                          std::vector<uint8_t>& to) {
-    CodeValues<true>(values, n, to);
+    auto value_at = [values](int32_t i) { return values[i]; };
+    CodeValues<true>(value_at, n, to);
+}
+
+void TMemStrucAriEncoder::CodeBytesWide(const uint8_t* bytes, int32_t n, TMTFEncoder& mtf,
+                                        std::vector<uint8_t>& to) {
+    TBytesThroughMTF<true> value_at{bytes, TMTFEncoder::TSteps<true>(mtf)};
+    CodeValues<true>(value_at, n, to);
+    value_at.steps.Finish();
 }
 #endif

@@ -3,6 +3,7 @@
 // values with the zero-run mapping. The file-stream encoder and the block encoder both code
 // through it, so a block's bytes never depend on where they are going.
 
+#include "MTFEncoderUnit.h"
 #include "StrucAriEncoderUnit.h"
 
 #include <cstdint>
@@ -17,6 +18,9 @@ public:
     // starts on a fresh byte and ends on a byte boundary; the unused bits of its last byte are
     // 0.
     void EncodeBlock(const uint8_t* values, int32_t n, std::vector<uint8_t>& out);
+    // The same for the move-to-front values of bytes[0..n-1], which mtf makes as the coder
+    // takes them, from its present list; mtf ends as its EncodeBuffer would leave it.
+    void EncodeBlock(const uint8_t* bytes, int32_t n, TMTFEncoder& mtf, std::vector<uint8_t>& out);
 
     // Whether blocks are coded by the loop built for 512-bit vectors; only where the machine
     // has them. The bytes are the same either way.
@@ -24,11 +28,17 @@ public:
     void UseWideVectors(bool on) { wide = on && WideVectorsAvailable(); }
 
 private:
-    template <bool Wide>
-    void CodeValues(const uint8_t* values, int32_t n, std::vector<uint8_t>& to);
+    void Begin(std::vector<uint8_t>& to);
+    void End();
+    template <bool Wide, class ValueAt>
+    void CodeValues(ValueAt& value_at, int32_t n, std::vector<uint8_t>& to);
     void CodeValuesPlain(const uint8_t* values, int32_t n, std::vector<uint8_t>& to);
+    void CodeBytesPlain(const uint8_t* bytes, int32_t n, TMTFEncoder& mtf,
+                        std::vector<uint8_t>& to);
 #if GLD_WIDE_VECTORS
     GLD_WIDE_TARGET void CodeValuesWide(const uint8_t* values, int32_t n, std::vector<uint8_t>& to);
+    GLD_WIDE_TARGET void CodeBytesWide(const uint8_t* bytes, int32_t n, TMTFEncoder& mtf,
+                                       std::vector<uint8_t>& to);
 #endif
 
     bool wide = WideVectorsAvailable();
