@@ -89,8 +89,9 @@ int32_t TBlockDecoder::DecodeBlock(std::span<const uint8_t> in, uint8_t* out, in
     const int32_t limit = expected_size >= 0 ? expected_size : capacity;
     int32_t n;
     try {
+        mtf_decoder.Reset();
         n = ari_decoder.DecodeBlock(in.subspan(size_t(DATA_HEADER_SIZE), size_t(compressed_size)),
-                                    compressed_size, values.get(), limit);
+                                    compressed_size, values.get(), limit, mtf_decoder);
     } catch (const EDataCorrupt&) {
         // The coder's own message speaks of bits; say what it means for the block.
         if (ari_decoder.consumed > compressed_size)
@@ -105,9 +106,6 @@ int32_t TBlockDecoder::DecodeBlock(std::span<const uint8_t> in, uint8_t* out, in
         throw EDataCorrupt("Damaged data block: its indexes (origin " +
                            std::to_string(origin_index) + ", block row " + std::to_string(vci) +
                            ") do not fit its " + std::to_string(n) + " bytes.");
-
-    mtf_decoder.Reset();
-    mtf_decoder.DecodeBuffer(values.get(), n);
 
     // Rows 0..n: the transformed bytes with the end-of-block marker at row vci. Each row links
     // to the row of the suffix one byte shorter, and carries its byte.

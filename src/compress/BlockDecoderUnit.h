@@ -54,7 +54,7 @@ private:
     TMemStrucAriDecoder ari_decoder;
     TMTFDecoder mtf_decoder;
     // Allocated once and left uninitialised: every byte is written before it is read.
-    std::unique_ptr<uint8_t[]> values; // move-to-front values, then the transformed bytes
+    std::unique_ptr<uint8_t[]> values; // the transformed bytes, as the coder hands them out
     std::unique_ptr<uint32_t[]> links; // per row: the next row to visit << 8 | the row's byte
     std::unique_ptr<uint8_t[]> pieces; // the walks' bytes before they are put in place
     std::unique_ptr<uint8_t[]> output; // the block for the vector-returning form

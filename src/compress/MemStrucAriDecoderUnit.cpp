@@ -44,10 +44,12 @@ uint32_t TMemStrucAriDecoder::InputBits(int count) {
     return result;
 }
 
-// Inline into the two builds of the loop below.
-template <bool Wide>
-[[gnu::always_inline]] inline int32_t TMemStrucAriDecoder::DecodeValues(uint8_t* out,
-                                                                        int32_t capacity) {
+// Inline into the builds of the loop below. sink turns each value into what goes out: the
+// value itself, or the byte the move-to-front steps make of it, whose chain of work from value to
+// value then runs beside the decoder's own instead of in a pass of its own.
+template <bool Wide, class Sink>
+[[gnu::always_inline]] inline int32_t
+TMemStrucAriDecoder::DecodeValues(uint8_t* out, int32_t capacity, Sink& sink) {
     THeadAriModel& m = *model;
     // The coded bytes are the source's, then zeros up to READ_MARGIN past the limit; further
     // is damage. Four at a time while whole words are there, else one by one.
@@ -83,7 +85,7 @@ template <bool Wide>
         if (run_digits == 0) return;
         const int64_t zeros = (int64_t(1) << run_digits) + run_value - 1;
         if (zeros > int64_t(capacity) - count) TooLong(capacity);
-        std::memset(out + count, 0, size_t(zeros));
+        std::memset(out + count, sink.Zero(), size_t(zeros));
         count += int32_t(zeros);
         run_digits = 0;
         run_value = 0;
@@ -101,7 +103,7 @@ template <bool Wide>
             flush_run();
             if (symbol == MTF_SYMBOL_END) break;
             if (count >= capacity) TooLong(capacity);
-            out[count++] = uint8_t(symbol - 1);
+            out[count++] = sink.Value(uint8_t(symbol - 1));
         }
     } catch (...) {
         // Bytes whose first bit was needed, as a bit-by-bit reader would have taken them.
@@ -117,8 +119,7 @@ template <bool Wide>
     return count;
 }
 
-int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t limit, uint8_t* out,
-                                         int32_t capacity) {
+void TMemStrucAriDecoder::Begin(std::span<const uint8_t> data, int64_t limit) {
     if (limit < 0) limit = 0;
     source = limit < int64_t(data.size()) ? data.first(size_t(limit)) : data;
     source_limit = limit;
@@ -126,18 +127,64 @@ int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t 
     bit_mask = 0x80;
     bit_byte = 0;
     ResetModel();
+}
+
+int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t limit, uint8_t* out,
+                                         int32_t capacity) {
+    Begin(data, limit);
 #if GLD_WIDE_VECTORS
     if (wide) return DecodeValuesWide(out, capacity);
 #endif
     return DecodeValuesPlain(out, capacity);
 }
 
+int32_t TMemStrucAriDecoder::DecodeBlock(std::span<const uint8_t> data, int64_t limit, uint8_t* out,
+                                         int32_t capacity, TMTFDecoder& mtf) {
+    Begin(data, limit);
+#if GLD_WIDE_VECTORS
+    if (wide) return DecodeBytesWide(out, capacity, mtf);
+#endif
+    return DecodeBytesPlain(out, capacity, mtf);
+}
+
+namespace {
+
+struct TValuesAsTheyAre {
+    uint8_t Zero() const { return 0; }
+    uint8_t Value(uint8_t k) const { return k; }
+};
+
+template <bool Wide> struct TValuesThroughMTF {
+    explicit TValuesThroughMTF(TMTFDecoder& mtf) : steps(mtf) {}
+    uint8_t Zero() const { return steps.Front(); }
+    [[gnu::always_inline]] uint8_t Value(uint8_t k) { return steps.Next(k); }
+    TMTFDecoder::TSteps<Wide> steps;
+};
+
+} // namespace
+
 int32_t TMemStrucAriDecoder::DecodeValuesPlain(uint8_t* out, int32_t capacity) {
-    return DecodeValues<false>(out, capacity);
+    TValuesAsTheyAre sink;
+    return DecodeValues<false>(out, capacity, sink);
+}
+
+int32_t TMemStrucAriDecoder::DecodeBytesPlain(uint8_t* out, int32_t capacity, TMTFDecoder& mtf) {
+    TValuesThroughMTF<false> sink(mtf);
+    const int32_t n = DecodeValues<false>(out, capacity, sink);
+    sink.steps.Finish();
+    return n;
 }
 
 #if GLD_WIDE_VECTORS
 int32_t TMemStrucAriDecoder::DecodeValuesWide(uint8_t* out, int32_t capacity) {
-    return DecodeValues<true>(out, capacity);
+    TValuesAsTheyAre sink;
+    return DecodeValues<true>(out, capacity, sink);
+}
+
+int32_t TMemStrucAriDecoder::DecodeBytesWide(uint8_t* out, int32_t capacity, TMTFDecoder& mtf) {
+    TValuesThroughMTF<true> sink(mtf);
+    const int32_t n = DecodeValues<true>(out, capacity, sink);
+    sink.steps.Finish();
+    return n;
 }
 #endif

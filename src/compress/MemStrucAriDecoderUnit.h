@@ -2,6 +2,7 @@
 // The arithmetic decoder reading from memory, and the decoding of a whole coded block back into
 // move-to-front values, the zero-run mapping undone.
 
+#include "MTFDecoderUnit.h"
 #include "StrucAriDecoderUnit.h"
 
 #include <cstdint>
@@ -22,6 +23,10 @@ public:
     // or never end raises EDataCorrupt.
     int32_t DecodeBlock(std::span<const uint8_t> data, int64_t limit, uint8_t* out,
                         int32_t capacity);
+    // The same, with the move-to-front values turned into bytes by mtf as they come, from its
+    // present list; mtf ends as its DecodeBuffer would leave it.
+    int32_t DecodeBlock(std::span<const uint8_t> data, int64_t limit, uint8_t* out,
+                        int32_t capacity, TMTFDecoder& mtf);
 
     // Bytes taken by the last DecodeBlock, counting the zero bytes past data.
     int64_t consumed = 0;
@@ -32,10 +37,14 @@ public:
     void UseWideVectors(bool on) { wide = on && WideVectorsAvailable(); }
 
 private:
-    template <bool Wide> int32_t DecodeValues(uint8_t* out, int32_t capacity);
+    void Begin(std::span<const uint8_t> data, int64_t limit);
+    template <bool Wide, class Sink>
+    int32_t DecodeValues(uint8_t* out, int32_t capacity, Sink& sink);
     int32_t DecodeValuesPlain(uint8_t* out, int32_t capacity);
+    int32_t DecodeBytesPlain(uint8_t* out, int32_t capacity, TMTFDecoder& mtf);
 #if GLD_WIDE_VECTORS
     GLD_WIDE_TARGET int32_t DecodeValuesWide(uint8_t* out, int32_t capacity);
+    GLD_WIDE_TARGET int32_t DecodeBytesWide(uint8_t* out, int32_t capacity, TMTFDecoder& mtf);
 #endif
 
     bool wide = WideVectorsAvailable();
