@@ -154,8 +154,10 @@ struct TValuesAsTheyAre {
     uint8_t Value(uint8_t k) const { return k; }
 };
 
+// The bytes of values made as they come; the decoder is left as after DecodeBuffer.
 template <bool Wide> struct TValuesThroughMTF {
     explicit TValuesThroughMTF(TMTFDecoder& mtf) : steps(mtf) {}
+    ~TValuesThroughMTF() { steps.Finish(); }
     uint8_t Zero() const { return steps.Front(); }
     [[gnu::always_inline]] uint8_t Value(uint8_t k) { return steps.Next(k); }
     TMTFDecoder::TSteps<Wide> steps;
@@ -170,9 +172,7 @@ int32_t TMemStrucAriDecoder::DecodeValuesPlain(uint8_t* out, int32_t capacity) {
 
 int32_t TMemStrucAriDecoder::DecodeBytesPlain(uint8_t* out, int32_t capacity, TMTFDecoder& mtf) {
     TValuesThroughMTF<false> sink(mtf);
-    const int32_t n = DecodeValues<false>(out, capacity, sink);
-    sink.steps.Finish();
-    return n;
+    return DecodeValues<false>(out, capacity, sink);
 }
 
 #if GLD_WIDE_VECTORS
@@ -183,8 +183,6 @@ int32_t TMemStrucAriDecoder::DecodeValuesWide(uint8_t* out, int32_t capacity) {
 
 int32_t TMemStrucAriDecoder::DecodeBytesWide(uint8_t* out, int32_t capacity, TMTFDecoder& mtf) {
     TValuesThroughMTF<true> sink(mtf);
-    const int32_t n = DecodeValues<true>(out, capacity, sink);
-    sink.steps.Finish();
-    return n;
+    return DecodeValues<true>(out, capacity, sink);
 }
 #endif

@@ -114,38 +114,44 @@ void TMemStrucAriEncoder::End() {
 
 namespace {
 
+struct TValuesFrom {
+    const uint8_t* values;
+    uint8_t operator()(int32_t i) const { return values[i]; }
+};
+
+// The values of bytes made as they are asked for; the encoder is left as after EncodeBuffer.
 template <bool Wide> struct TBytesThroughMTF {
+    TBytesThroughMTF(const uint8_t* bytes, TMTFEncoder& mtf) : bytes(bytes), steps(mtf) {}
+    ~TBytesThroughMTF() { steps.Finish(); }
+    [[gnu::always_inline]] uint8_t operator()(int32_t i) { return steps.Next(bytes[i]); }
     const uint8_t* bytes;
     TMTFEncoder::TSteps<Wide> steps;
-    [[gnu::always_inline]] uint8_t operator()(int32_t i) { return steps.Next(bytes[i]); }
 };
 
 } // namespace
 
 void TMemStrucAriEncoder::CodeValuesPlain(const uint8_t* values, int32_t n,
                                           std::vector<uint8_t>& to) {
-    auto value_at = [values](int32_t i) { return values[i]; };
+    TValuesFrom value_at{values};
     CodeValues<false>(value_at, n, to);
 }
 
 void TMemStrucAriEncoder::CodeBytesPlain(const uint8_t* bytes, int32_t n, TMTFEncoder& mtf,
                                          std::vector<uint8_t>& to) {
-    TBytesThroughMTF<false> value_at{bytes, TMTFEncoder::TSteps<false>(mtf)};
+    TBytesThroughMTF<false> value_at(bytes, mtf);
     CodeValues<false>(value_at, n, to);
-    value_at.steps.Finish();
 }
 
 #if GLD_WIDE_VECTORS
 void TMemStrucAriEncoder::CodeValuesWide(const uint8_t* values, int32_t n,
                                          std::vector<uint8_t>& to) {
-    auto value_at = [values](int32_t i) { return values[i]; };
+    TValuesFrom value_at{values};
     CodeValues<true>(value_at, n, to);
 }
 
 void TMemStrucAriEncoder::CodeBytesWide(const uint8_t* bytes, int32_t n, TMTFEncoder& mtf,
                                         std::vector<uint8_t>& to) {
-    TBytesThroughMTF<true> value_at{bytes, TMTFEncoder::TSteps<true>(mtf)};
+    TBytesThroughMTF<true> value_at(bytes, mtf);
     CodeValues<true>(value_at, n, to);
-    value_at.steps.Finish();
 }
 #endif
