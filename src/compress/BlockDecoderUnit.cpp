@@ -17,10 +17,6 @@ std::string Hex(uint32_t v) {
     return text;
 }
 
-} // namespace
-
-namespace {
-
 // The walks through the rows at once, and the rows spread over the table that they start from
 // besides the end of the block.
 constexpr int WALKS = 8;
